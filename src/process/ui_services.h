@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The front end's window, opaque to the engine (a QWidget* in the desktop program, null in the
+// command-line program and in tests).
+using LWindow = void*;
+
+// Kinds of alert.
+inline constexpr std::uint16_t kAlertStop = 0;
+inline constexpr std::uint16_t kAlertNote = 1;
+inline constexpr std::uint16_t kAlertCaution = 2;
+
+// One alert, filled by the alert operations below and run by the front end's one routine.
+// Empty texts for button 2 and 3 mean there is no such button.
+struct LAlertParams {
+    LWindow parent = nullptr;
+    std::uint16_t kind = kAlertNote;
+    std::string text;      // at most 519 bytes are kept
+    std::string headline;  // at most 259 bytes are kept
+    std::string button1 = "OK";
+    std::string button2;
+    std::string button3;
+    std::uint16_t result = 1;  // 1, 2 or 3: the button that was pressed
+};
+
+// What the login prompt asks for and gives back.
+struct LoginPromptRequest {
+    std::string server;
+    std::string user;
+    std::string password;
+    bool rememberPassword = false;
+};
+
+// What the engine and orchestration need from the windows besides progress: alerts, the login
+// prompt, the busy indicator, opening files and folders, choosing a folder. The desktop program,
+// the command-line program and the tests each implement it once.
+class UserInterfaceServices {
+public:
+    virtual ~UserInterfaceServices() = default;
+
+    // Shows the alert and stores the pressed button (1 to 3) in params.result.
+    virtual void RunAlert(LAlertParams& params) = 0;
+    // Returns false when the user cancelled the prompt.
+    virtual bool AskLogin(LWindow parent, LoginPromptRequest& request) = 0;
+    virtual void SetBusy(bool busy) = 0;
+    // Opens a file or a folder with the desktop's default application.
+    virtual bool OpenWithDefaultApplication(const std::string& path) = 0;
+    // Returns false when the user cancelled; chosen holds the folder otherwise.
+    virtual bool ChooseFolder(LWindow parent, const std::string& title,
+                              const std::string& startFolder, std::string& chosen) = 0;
+
+    // The alerts, each built on RunAlert.
+    void MessageBox(LWindow parent, const std::string& text, const std::string& headline);
+    void NoteBox(LWindow parent, const std::string& text, const std::string& headline);
+    void CautionBox(LWindow parent, const std::string& text, const std::string& headline);
+    void ErrorBox(const std::string& text);
+    void AlertBox(const std::string& headline, const std::string& text, std::uint16_t kind);
+    bool YesNoBox(LWindow parent, const std::string& text, const std::string& headline);
+    bool YesNoBox(const std::string& text, const std::string& headline);
+    bool OkCancelBox(LWindow parent, const std::string& text, const std::string& headline);
+    // 1 for "Yes", 2 for "Cancel", 3 for "No".
+    int YesNoCancelBox(LWindow parent, const std::string& text, const std::string& headline);
+    bool AskBox(LWindow parent, const std::string& text, const std::string& headline,
+                const std::string& button1, const std::string& button2);
+
+private:
+    std::uint16_t Alert(LWindow parent, std::uint16_t kind, const std::string& text,
+                        const std::string& headline, const char* button1,
+                        const char* button2 = "", const char* button3 = "");
+};
