@@ -1,0 +1,161 @@
+#include "frame/logger.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdarg>
+#include <cstdio>
+#include <thread>
+#include <utility>
+
+#include "frame/paths.h"
+#include "frame/status_window.h"
+
+namespace {
+
+constexpr std::size_t kLogFormatSize = 512;
+constexpr int kLockPatienceMs = 500;
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// printf into a buffer of `size` bytes: the result keeps at most size - 1 of them.
+std::string FormatCut(std::size_t size, const char* format, va_list args) {
+    std::string out(size, '\0');
+    int length = std::vsnprintf(out.data(), out.size(), format, args);
+    out.resize(length < 0 ? 0 : std::min(static_cast<std::size_t>(length), size - 1));
+    return out;
+}
+
+std::string FormatSmall(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string FormatSmall(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string out = FormatCut(64, format, args);
+    va_end(args);
+    return out;
+}
+
+// Waits up to about half a second for another writer's lock; the caller writes either way.
+void LockForAppend(int fd) {
+    for (int waitMs = kLockPatienceMs / 32 + 1;; waitMs *= 2) {
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            return;
+        }
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            return;
+        }
+        if (waitMs >= kLockPatienceMs) {
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
+    }
+}
+
+void AppendLine(const std::string& path, std::string_view line) {
+    // The user's umask decides what others may do with the file.
+    FileDescriptor file(open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
+    if (file.get() < 0) {
+        return;
+    }
+    LockForAppend(file.get());
+    while (!line.empty()) {
+        ssize_t written = write(file.get(), line.data(), line.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return;
+        }
+        line.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+}  // namespace
+
+LLogger::LLogger(std::string folder, std::function<time_t()> clock)
+    : folder_(std::move(folder)), clock_(std::move(clock)) {}
+
+LLogger::Stamp LLogger::CurrentStamp() {
+    time_t now = clock_ ? clock_() : time(nullptr);
+    std::lock_guard<std::mutex> lock(stampMutex_);
+    if (now != lastSecond_ || filePath_.empty()) {
+        tm local{};
+        localtime_r(&now, &local);
+        lineTime_ = FormatSmall("%.2d:%.2d:%.2d", local.tm_hour, local.tm_min, local.tm_sec);
+        filePath_ =
+            PathJoin(folder_, FormatSmall("%.4d-%.2d-%.2d Brindle FTP Log.txt",
+                                          local.tm_year + 1900, local.tm_mon + 1, local.tm_mday));
+        lastSecond_ = now;
+    }
+    return {lineTime_, filePath_};
+}
+
+void LLogger::Log(LogLevel level, std::string_view text) {
+    if (text.empty()) {
+        return;
+    }
+    Stamp stamp = CurrentStamp();
+    std::string line;
+    line.reserve(stamp.lineTime.size() + text.size() + 3);
+    line.append(stamp.lineTime).append(" ").append(text).append("\r\n");
+    AppendLine(stamp.filePath, line);
+
+    // Held while the pane is fed, so that a pane being destroyed waits for the feeding to end.
+    std::lock_guard<std::mutex> lock(windowMutex_);
+    if (window_ != nullptr) {
+        window_->AddLine(stamp.lineTime, text);
+    }
+}
+
+void LLogger::SetWindow(LStatusWindow* window) {
+    std::lock_guard<std::mutex> lock(windowMutex_);
+    window_ = window;
+}
+
+std::string LLogger::CurrentFilePath() {
+    std::lock_guard<std::mutex> lock(stampMutex_);
+    return filePath_;
+}
+
+LLogger& TheLogger() {
+    static LLogger logger(GetLogFolder());
+    return logger;
+}
+
+void Log(LogLevel level, std::string_view text) {
+    TheLogger().Log(level, text);
+}
+
+void LogFormat(LogLevel level, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatCut(kLogFormatSize, format, args);
+    va_end(args);
+    Log(level, text);
+}
+
+void LogJoin(LogLevel level, std::string_view prefix, std::string_view text) {
+    std::string joined;
+    joined.reserve(prefix.size() + text.size());
+    joined.append(prefix).append(text);
+    Log(level, joined);
+}
