@@ -79,8 +79,8 @@ std::string GetUserAppSupportFolder() {
 }
 
 std::string GetDataFolder() {
-    std::string folder = PathJoin(PathJoin(GetUserAppSupportFolder(), "Velmor Software"),
-                                  "BrindleFTP");
+    std::string folder =
+        PathJoin(PathJoin(GetUserAppSupportFolder(), "Velmor Software"), "BrindleFTP");
     CreateFolderPath(folder);
     return folder;
 }

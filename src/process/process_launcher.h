@@ -17,5 +17,6 @@ public:
     virtual ~ProcessLauncher() = default;
     // Returns LPROCESS_FAILED without running the process when no progress user interface could
     // be made for it.
-    virtual LProcessResult Run(LWindow parent, const char* title, const ProcessFunction& process) = 0;
+    virtual LProcessResult Run(LWindow parent, const char* title,
+                               const ProcessFunction& process) = 0;
 };

@@ -67,6 +67,6 @@ public:
 
 private:
     std::uint16_t Alert(LWindow parent, std::uint16_t kind, const std::string& text,
-                        const std::string& headline, const char* button1,
-                        const char* button2 = "", const char* button3 = "");
+                        const std::string& headline, const char* button1, const char* button2 = "",
+                        const char* button3 = "");
 };

@@ -1,0 +1,235 @@
+#include "net/secure_socket.h"
+
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <utility>
+
+#include "net/socket_wait.h"
+
+LSecureSocket::~LSecureSocket() {
+    SecureClose(*this);
+    if (sslContext != nullptr) {
+        SSL_CTX_free(sslContext);
+        sslContext = nullptr;
+    }
+}
+
+LSecureSocket::LSecureSocket(LSecureSocket&& other) noexcept
+    : ssl(std::exchange(other.ssl, nullptr)),
+      sslContext(std::exchange(other.sslContext, nullptr)),
+      fd(std::exchange(other.fd, -1)),
+      features(std::exchange(other.features, 0)) {}
+
+LSecureSocket& LSecureSocket::operator=(LSecureSocket&& other) noexcept {
+    if (this != &other) {
+        LSecureSocket old(std::move(*this));
+        ssl = std::exchange(other.ssl, nullptr);
+        sslContext = std::exchange(other.sslContext, nullptr);
+        fd = std::exchange(other.fd, -1);
+        features = std::exchange(other.features, 0);
+    }
+    return *this;
+}
+
+void SecureSocketInit(LSecureSocket& socket) {
+    socket.ssl = nullptr;
+    socket.sslContext = nullptr;
+    socket.fd = -1;
+    socket.features = 0;
+}
+
+void SecureClose(LSecureSocket& socket) {
+    if (socket.fd < 0) {
+        return;
+    }
+    if (socket.ssl != nullptr) {
+        if (SSL_shutdown(socket.ssl) == 0) {
+            SSL_shutdown(socket.ssl);
+        }
+        SSL_free(socket.ssl);
+        socket.ssl = nullptr;
+    }
+    close(socket.fd);
+    socket.fd = -1;
+}
+
+LProcessResult SecureConnect(LProcessInterface& iface, LSecureSocket& socket,
+                             const sockaddr_in& address, std::uint32_t timeoutMs) {
+    SecureClose(socket);
+    socket.fd = OpenNonBlockingSocket(false);
+    if (socket.fd < 0) {
+        return LPROCESS_FAILED;
+    }
+    LProcessResult result = ConnectNonBlocking(iface, socket.fd, address, timeoutMs);
+    if (result != LPROCESS_OK) {
+        SecureClose(socket);
+    }
+    return result;
+}
+
+namespace {
+
+bool TlsDataPending(const LSecureSocket& socket) {
+    return socket.ssl != nullptr && SSL_pending(socket.ssl) > 0;
+}
+
+int ClampToInt(std::size_t length) {
+    return static_cast<int>(std::min<std::size_t>(length, INT_MAX));
+}
+
+LProcessResult SendTls(LProcessInterface& iface, LSecureSocket& socket, const void* bytes,
+                       std::size_t length, std::uint32_t timeoutMs) {
+    const auto* next = static_cast<const unsigned char*>(bytes);
+    std::size_t remaining = length;
+    TimeoutBudget budget(timeoutMs);
+    while (remaining > 0) {
+        if (iface.IsStopped()) {
+            return LPROCESS_STOPPED;
+        }
+        if (socket.ssl == nullptr || socket.fd < 0) {
+            return LPROCESS_FAILED;
+        }
+        int written = SSL_write(socket.ssl, next, ClampToInt(remaining));
+        if (written > 0) {
+            next += written;
+            remaining -= static_cast<std::size_t>(written);
+            continue;
+        }
+        int savedErrno = errno;
+        int error = SSL_get_error(socket.ssl, written);
+        if (error == kSslErrorWantRead || error == kSslErrorWantWrite) {
+            // Wait a slice for the socket instead of spinning on a full send buffer.
+            SliceWait what = error == kSslErrorWantRead ? SliceWait::kRead : SliceWait::kWrite;
+            if (WaitOneSlice(socket.fd, what) == SliceResult::kTimedOut && !budget.SpendSlice()) {
+                return LPROCESS_FAILED;
+            }
+            continue;
+        }
+        if (error == kSslErrorSsl) {
+            DrainTlsErrors();
+        }
+        if (savedErrno == EAGAIN || savedErrno == EWOULDBLOCK) {
+            if (WaitWritableSlice(budget, socket.fd) != LPROCESS_OK) {
+                return LPROCESS_FAILED;
+            }
+            continue;
+        }
+        if (savedErrno == EPIPE) {
+            SecureClose(socket);
+        }
+        return LPROCESS_FAILED;
+    }
+    return LPROCESS_OK;
+}
+
+}  // namespace
+
+LProcessResult SecureSendAll(LProcessInterface& iface, LSecureSocket& socket, const void* bytes,
+                             std::size_t length, std::uint32_t timeoutMs) {
+    if (socket.ssl != nullptr) {
+        return SendTls(iface, socket, bytes, length, timeoutMs);
+    }
+    return SendPlainChunks(iface, socket.fd, bytes, length, timeoutMs,
+                           [&socket] { SecureClose(socket); });
+}
+
+LProcessResult SecureWaitForReadable(LProcessInterface& iface, LSecureSocket& socket,
+                                     std::uint32_t timeoutMs) {
+    return WaitReadableSliced(iface, socket.fd, timeoutMs,
+                              [&socket] { return TlsDataPending(socket); });
+}
+
+std::size_t SecureBytesAvailable(LSecureSocket& socket) {
+    if (socket.ssl != nullptr) {
+        int pending = SSL_pending(socket.ssl);
+        if (pending > 0) {
+            return static_cast<std::size_t>(pending);
+        }
+    }
+    int available = 0;
+    if (socket.fd < 0 || ioctl(socket.fd, FIONREAD, &available) != 0 || available < 0) {
+        return 0;
+    }
+    return static_cast<std::size_t>(available);
+}
+
+namespace {
+
+// How long a TLS read waits for the rest of a record before it gives up.
+inline constexpr int kTlsRecordSlices = 300;
+
+LProcessResult ReadTlsNow(LSecureSocket& socket, void* buffer, std::size_t length,
+                          std::size_t& count) {
+    for (int slices = 0;;) {
+        int got = SSL_read(socket.ssl, buffer, ClampToInt(length));
+        if (got > 0) {
+            count = static_cast<std::size_t>(got);
+            return LPROCESS_OK;
+        }
+        if (got == 0) {
+            SecureClose(socket);
+            return LPROCESS_FAILED;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        int error = SSL_get_error(socket.ssl, got);
+        if (error == kSslErrorWantRead && ++slices <= kTlsRecordSlices) {
+            // Part of a record has arrived; wait for the rest rather than spin.
+            WaitOneSlice(socket.fd, SliceWait::kRead);
+            continue;
+        }
+        if (error == kSslErrorSsl) {
+            DrainTlsErrors();
+        }
+        return LPROCESS_FAILED;
+    }
+}
+
+}  // namespace
+
+LProcessResult SecureReadNow(LSecureSocket& socket, void* buffer, std::size_t length,
+                             std::size_t& count) {
+    count = 0;
+    if (socket.fd < 0) {
+        return LPROCESS_FAILED;
+    }
+    if (socket.ssl != nullptr) {
+        return ReadTlsNow(socket, buffer, length, count);
+    }
+    ssize_t got = recv(socket.fd, buffer, length, 0);
+    if (got <= 0) {
+        SecureClose(socket);
+        return LPROCESS_FAILED;
+    }
+    count = static_cast<std::size_t>(got);
+    return LPROCESS_OK;
+}
+
+LProcessResult SecureReceive(LProcessInterface& iface, LSecureSocket& socket, void* buffer,
+                             std::size_t capacity, std::size_t& count, std::uint32_t timeoutMs) {
+    count = 0;
+    if (socket.fd < 0) {
+        return LPROCESS_FAILED;
+    }
+    if (capacity == 0) {
+        return LPROCESS_OK;
+    }
+    if (!TlsDataPending(socket)) {
+        LProcessResult waited = SecureWaitForReadable(iface, socket, timeoutMs);
+        if (waited != LPROCESS_OK) {
+            return waited;
+        }
+    }
+    std::size_t available = SecureBytesAvailable(socket);
+    if (available == 0) {
+        // Readable with nothing to read: the peer has closed.
+        return LPROCESS_FAILED;
+    }
+    return SecureReadNow(socket, buffer, std::min(capacity, available), count);
+}

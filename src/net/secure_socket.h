@@ -1,0 +1,44 @@
+#pragma once
+
+#include <netinet/in.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "net/tls_binding.h"
+#include "process/process_interface.h"
+
+// One TCP connection that may carry TLS. TLS is in use exactly when `ssl` is set. The record
+// owns its descriptor, its TLS session and its TLS context.
+struct LSecureSocket {
+    SSL* ssl = nullptr;
+    SSL_CTX* sslContext = nullptr;
+    int fd = -1;
+    std::uint32_t features = 0;  // what the FTP server offers; unused on data connections
+
+    LSecureSocket() = default;
+    ~LSecureSocket();
+    LSecureSocket(const LSecureSocket&) = delete;
+    LSecureSocket& operator=(const LSecureSocket&) = delete;
+    LSecureSocket(LSecureSocket&& other) noexcept;
+    LSecureSocket& operator=(LSecureSocket&& other) noexcept;
+};
+
+void SecureSocketInit(LSecureSocket& socket);
+
+// Time-outs are milliseconds, whole multiples of 200; kWaitForever waits without limit.
+LProcessResult SecureConnect(LProcessInterface& iface, LSecureSocket& socket,
+                             const sockaddr_in& address, std::uint32_t timeoutMs);
+LProcessResult SecureSendAll(LProcessInterface& iface, LSecureSocket& socket, const void* bytes,
+                             std::size_t length, std::uint32_t timeoutMs);
+LProcessResult SecureWaitForReadable(LProcessInterface& iface, LSecureSocket& socket,
+                                     std::uint32_t timeoutMs);
+// Waits, then one read of at most `capacity` bytes.
+LProcessResult SecureReceive(LProcessInterface& iface, LSecureSocket& socket, void* buffer,
+                             std::size_t capacity, std::size_t& count, std::uint32_t timeoutMs);
+// One read without waiting.
+LProcessResult SecureReadNow(LSecureSocket& socket, void* buffer, std::size_t length,
+                             std::size_t& count);
+std::size_t SecureBytesAvailable(LSecureSocket& socket);
+void SecureClose(LSecureSocket& socket);

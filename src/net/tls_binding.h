@@ -1,0 +1,36 @@
+#pragma once
+
+// OpenSSL is not linked at build time: the system's libssl and libcrypto are loaded on first use
+// and each function is bound by name. Every wrapper has the OpenSSL function's name and
+// arguments; when its function cannot be bound it returns the function's failure value without
+// calling anything (-1 for SSL_read, SSL_peek, SSL_write, SSL_shutdown and SSL_connect, 0 or
+// null for the others). No OpenSSL header is included anywhere in the program.
+
+#include <cstddef>
+
+typedef struct ssl_st SSL;
+typedef struct ssl_ctx_st SSL_CTX;
+
+inline constexpr int kSslErrorNone = 0;
+inline constexpr int kSslErrorSsl = 1;
+inline constexpr int kSslErrorWantRead = 2;
+inline constexpr int kSslErrorWantWrite = 3;
+
+// Loads the libraries once; later calls do nothing.
+void TlsLibraryLoad();
+// True when the libraries loaded and the library initialisation entry point is bound.
+bool TlsAvailable();
+
+int SSL_read(SSL* ssl, void* buffer, int length);
+int SSL_peek(SSL* ssl, void* buffer, int length);
+int SSL_write(SSL* ssl, const void* buffer, int length);
+int SSL_pending(const SSL* ssl);
+int SSL_get_error(const SSL* ssl, int result);
+int SSL_shutdown(SSL* ssl);
+void SSL_free(SSL* ssl);
+void SSL_CTX_free(SSL_CTX* context);
+unsigned long ERR_get_error();
+char* ERR_error_string(unsigned long code, char* buffer);
+
+// Empties OpenSSL's error queue so the next call starts clean. The texts are never shown.
+void DrainTlsErrors();
