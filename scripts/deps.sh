@@ -1,0 +1,27 @@
+# Installs the Debian packages that are missing (and nothing else); safe to run again.
+# Usage: source scripts/deps.sh; ensure_packages NAME...
+ensure_packages() {
+    local missing=()
+    local name
+    for name in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$name" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$name")
+        fi
+    done
+    if [ ${#missing[@]} -eq 0 ]; then
+        return 0
+    fi
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo="sudo"
+    fi
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# What building and running the program needs.
+BRINDLE_BUILD_PACKAGES=(build-essential cmake ninja-build g++ libssl3 openssl unzip
+                        python3-pyftpdlib)
+# What the tests need besides.
+BRINDLE_TEST_PACKAGES=(libgtest-dev libgmock-dev clang libclang-rt-dev python3-openssl vsftpd)

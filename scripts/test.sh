@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Sets up what is missing, then builds and runs every test: the normal build, the same suite
+# under AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target for a while.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+source scripts/deps.sh
+ensure_packages "${BRINDLE_BUILD_PACKAGES[@]}" "${BRINDLE_TEST_PACKAGES[@]}" || exit 1
+
+FUZZ_SECONDS=${FUZZ_SECONDS:-30}
+JOBS=$(nproc)
+failures=()
+
+run_suite() {  # name, build folder, extra cmake arguments...
+    local name=$1 dir=$2
+    shift 2
+    echo "=== $name build ==="
+    if ! cmake -S . -B "$dir" -G Ninja -DBRINDLE_TESTS=ON "$@" >/dev/null ||
+        ! ninja -C "$dir"; then
+        failures+=("$name build")
+        return
+    fi
+    echo "=== $name tests ==="
+    if ! ctest --test-dir "$dir" -j "$JOBS" --output-on-failure; then
+        failures+=("$name tests")
+    fi
+}
+
+run_suite "normal" build
+ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    run_suite "sanitizer" build-asan -DBRINDLE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+
+echo "=== fuzz targets (${FUZZ_SECONDS} s each) ==="
+if CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DBRINDLE_FUZZ=ON \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null && ninja -C build-fuzz; then
+    for fuzzer in build-fuzz/bin/*_fuzzer; do
+        name=$(basename "$fuzzer")
+        corpus=build-fuzz/corpus/$name
+        mkdir -p "$corpus"
+        seeds=()
+        [ -d "fuzz/corpus/$name" ] && seeds=("fuzz/corpus/$name")
+        if "$fuzzer" -max_total_time="$FUZZ_SECONDS" -print_final_stats=1 \
+                "$corpus" "${seeds[@]}" > "build-fuzz/$name.log" 2>&1; then
+            echo "$name: $(grep -E '^stat::number_of_executed_units' "build-fuzz/$name.log" |
+                awk '{print $2}') runs, no crash"
+        else
+            tail -40 "build-fuzz/$name.log"
+            failures+=("fuzz $name")
+        fi
+    done
+else
+    failures+=("fuzz build")
+fi
+
+if [ ${#failures[@]} -ne 0 ]; then
+    echo "FAILED: ${failures[*]}"
+    exit 1
+fi
+echo "All test suites passed."
