@@ -1,0 +1,92 @@
+#include "cli/cli_commands.h"
+
+#include "cli/cli_exit.h"
+
+namespace {
+
+// To build a command, declare its function and put it in the last column.
+constexpr CliCommand kCommands[] = {
+    {"parse-list", "parse-list [FILE]", "parse LIST lines of FILE or stdin", 0, 1, 0, 0, nullptr},
+    {"pwd", "pwd", "print the current remote directory", 0, 0, 0, 0, nullptr},
+    {"ls", "ls [DIR]", "list the remote directory", 0, 1, 0, 0, nullptr},
+    {"stat", "stat NAME", "show the kind, size and time of a remote item", 1, 1, 0, 0, nullptr},
+    {"get", "get REMOTE [LOCAL]", "download one file", 1, 2, 0, 0, nullptr},
+    {"put", "put LOCAL [REMOTE] [--append]", "upload one file, or append to the remote file", 1, 2,
+     kCliOptionAppend, 0, nullptr},
+    {"mkdir", "mkdir DIR", "make a remote directory", 1, 1, 0, 0, nullptr},
+    {"rmdir", "rmdir DIR", "remove a remote directory", 1, 1, 0, 0, nullptr},
+    {"rm", "rm [-r] NAME", "delete a remote file, or with -r a folder tree", 1, 1,
+     kCliOptionRecursive, 0, nullptr},
+    {"mv", "mv OLD NEW", "rename a remote item", 2, 2, 0, 0, nullptr},
+    {"test", "test [DIR]", "test the connection, with an upload and delete", 0, 1, 0, 0, nullptr},
+    {"download", "download NAME... --to LOCALDIR", "download remote items, folders recursively", 1,
+     kAnyNumber, kCliOptionTo, kCliOptionTo, nullptr},
+    {"upload", "upload PATH... [--base DIR]", "upload local items, folders recursively", 1,
+     kAnyNumber, kCliOptionBase, 0, nullptr},
+    {"sync", "sync LOCALDIR", "synchronize LOCALDIR with the remote folder", 1, 1, 0, 0, nullptr},
+    {"sites", "sites", "list the stored site accounts", 0, 0, 0, 0, nullptr},
+    {"site-save", "site-save LABEL [--remember-password]",
+     "save the connection options as site LABEL", 1, 1, kCliOptionRememberPassword, 0, nullptr},
+    {"site-delete", "site-delete LABEL", "delete the site account", 1, 1, 0, 0, nullptr},
+};
+
+struct OptionName {
+    CliCommandOption option;
+    const char* name;
+};
+constexpr OptionName kOptionNames[] = {
+    {kCliOptionAppend, "--append"}, {kCliOptionTo, "--to"},
+    {kCliOptionBase, "--base"},     {kCliOptionRememberPassword, "--remember-password"},
+    {kCliOptionRecursive, "-r"},
+};
+
+}  // namespace
+
+std::span<const CliCommand> CliCommands() {
+    return kCommands;
+}
+
+const CliCommand* FindCliCommand(std::string_view name) {
+    for (const CliCommand& command : kCommands) {
+        if (name == command.name) {
+            return &command;
+        }
+    }
+    return nullptr;
+}
+
+bool CheckCommandLine(const CliCommand& command, const CliOptions& options, std::string& error) {
+    for (const OptionName& option : kOptionNames) {
+        bool given = options.HasCommandOption(option.option);
+        if (given && (command.acceptedOptions & option.option) == 0) {
+            error = std::string(command.name) + " does not take " + option.name;
+            return false;
+        }
+        if (!given && (command.requiredOptions & option.option) != 0) {
+            error = std::string(command.name) + " needs " + option.name;
+            return false;
+        }
+    }
+    int count = static_cast<int>(options.arguments.size());
+    if (count < command.minArguments ||
+        (command.maxArguments != kAnyNumber && count > command.maxArguments)) {
+        error = std::string("usage: brindleftp-cli [OPTIONS] ") + command.usage;
+        return false;
+    }
+    return true;
+}
+
+int DispatchCliCommand(const CliOptions& options, CliServices& services) {
+    const CliCommand* command = FindCliCommand(options.command);
+    if (command == nullptr) {
+        return UsageError("unknown command " + options.command + " (see --help)");
+    }
+    std::string error;
+    if (!CheckCommandLine(*command, options, error)) {
+        return UsageError(error);
+    }
+    if (command->run == nullptr) {
+        return UsageError(std::string(command->name) + " is not available yet");
+    }
+    return command->run(options, services);
+}

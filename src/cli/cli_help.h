@@ -1,0 +1,6 @@
+#pragma once
+
+#include <string>
+
+// The text of brindleftp-cli --help.
+std::string CliHelpText();
