@@ -5,8 +5,9 @@
 #include <chrono>
 #include <string>
 
-#include "net/stop_after.h"
 #include "servers/scripted_peer.h"
+#include "support/elapsed.h"
+#include "support/scripted_ui.h"
 
 namespace {
 
@@ -38,10 +39,12 @@ TEST(ReadLine, CancelDuringTheWaitReturnsStoppedWithinASlice) {
     peer.HoldOpen();
     LSecureSocket socket;
     ConnectTo(peer, socket);
-    StopAfter iface(std::chrono::milliseconds(300));
+    RecordingProcessInterface iface;
+    iface.StopAfter(std::chrono::milliseconds(300));
+    auto stopAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
     std::string line;
     EXPECT_EQ(ReadLine(iface, socket, line, 60000), LPROCESS_STOPPED);
-    EXPECT_LT(SecondsSince(iface.stopAt()), 0.3);
+    EXPECT_LT(SecondsSince(stopAt), 0.3);
 }
 
 struct LineCase {

@@ -8,8 +8,9 @@
 
 #include "net/plain_socket.h"
 #include "net/secure_socket.h"
-#include "net/stop_after.h"
 #include "servers/scripted_peer.h"
+#include "support/elapsed.h"
+#include "support/scripted_ui.h"
 
 namespace {
 
@@ -70,10 +71,12 @@ TEST(SendAll, StopsWhenCancelledWhileThePeerDoesNotRead) {
     LProcessInterfaceVoidInstance connectIface;
     int fd = -1;
     ASSERT_EQ(ConnectWithTimeout(connectIface, fd, peer.address(), 2000), LPROCESS_OK);
-    StopAfter iface(std::chrono::milliseconds(300));
+    RecordingProcessInterface iface;
+    iface.StopAfter(std::chrono::milliseconds(300));
+    auto stopAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
     std::string data(64 * 1024 * 1024, 'x');
     EXPECT_EQ(SendAll(iface, fd, data.data(), data.size(), 60000), LPROCESS_STOPPED);
-    EXPECT_LT(SecondsSince(iface.stopAt()), 0.5);
+    EXPECT_LT(SecondsSince(stopAt), 0.5);
     close(fd);
 }
 
