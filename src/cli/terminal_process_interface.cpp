@@ -14,32 +14,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Waits never block longer than this between two looks at the stop flag.
-constexpr int kSliceMs = 200;
 constexpr int kBarWidth = 20;
-
-// The end of a wait; none for kWaitForever.
-std::optional<Clock::time_point> Deadline(std::uint32_t timeoutMs) {
-    if (timeoutMs == kWaitForever) {
-        return std::nullopt;
-    }
-    return Clock::now() + std::chrono::milliseconds(timeoutMs);
-}
-
-// Milliseconds left until the deadline (never negative).
-std::int64_t Remaining(const std::optional<Clock::time_point>& deadline) {
-    if (!deadline) {
-        return INT64_MAX;
-    }
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - Clock::now());
-    return std::max<std::int64_t>(0, left.count());
-}
-
-int Slice(std::int64_t remainingMs) {
-    return static_cast<int>(std::min<std::int64_t>(remainingMs, kSliceMs));
-}
 
 }  // namespace
 
@@ -59,65 +34,15 @@ bool TerminalProcessInterface::IsStopped() {
 }
 
 LProcessResult TerminalProcessInterface::Sleep(std::uint32_t ms) {
-    auto deadline = Deadline(ms);
-    for (;;) {
-        if (IsStopped()) {
-            return LPROCESS_STOPPED;
-        }
-        std::int64_t remaining = Remaining(deadline);
-        if (remaining < 1) {
-            return LPROCESS_OK;
-        }
-        // Ctrl+C interrupts the poll, so the stop is seen at once.
-        poll(nullptr, 0, Slice(remaining));
-    }
+    return waits_.Sleep(ms);
 }
 
 LProcessResult TerminalProcessInterface::WaitForEvent(LEvent event, std::uint32_t timeoutMs) {
-    if (event.readEnd < 0) {
-        return LPROCESS_FAILED;
-    }
-    auto deadline = Deadline(timeoutMs);
-    for (;;) {
-        std::int64_t remaining = Remaining(deadline);
-        if (remaining <= 0) {
-            return LPROCESS_FAILED;
-        }
-        if (event.IsSignalled()) {
-            return LPROCESS_OK;
-        }
-        if (IsStopped()) {
-            return LPROCESS_STOPPED;
-        }
-        pollfd readEnd{event.readEnd, POLLIN, 0};
-        poll(&readEnd, 1, Slice(remaining));
-    }
+    return waits_.WaitForEvent(event, timeoutMs);
 }
 
 LProcessResult TerminalProcessInterface::WaitForSocket(LSocketSet* set, std::uint32_t timeoutMs) {
-    if (set == nullptr || set->maxFd < 0) {
-        return LPROCESS_FAILED;
-    }
-    auto deadline = Deadline(timeoutMs);
-    for (;;) {
-        if (IsStopped()) {
-            return LPROCESS_STOPPED;
-        }
-        std::int64_t remaining = Remaining(deadline);
-        fd_set ready = set->set;
-        int count = SelectWithTimeout(set->maxFd, &ready, nullptr, nullptr,
-                                      static_cast<std::uint32_t>(Slice(remaining)));
-        if (count > 0) {
-            set->set = ready;
-            return LPROCESS_OK;
-        }
-        if (count < 0 && errno != EINTR) {
-            return LPROCESS_FAILED;
-        }
-        if (Remaining(deadline) == 0) {
-            return LPROCESS_FAILED;
-        }
-    }
+    return waits_.WaitForSocket(set, timeoutMs);
 }
 
 void TerminalProcessInterface::ReportError(const char* text) {

@@ -5,6 +5,7 @@
 
 #include "process/process_interface.h"
 #include "process/queued_notify.h"
+#include "process/stoppable_waits.h"
 
 // Runs a process on the terminal: Ctrl+C (see interrupt.h) is its Cancel button, waits go in
 // slices of at most 200 ms so that a stop takes effect quickly, queued notifications run
@@ -41,4 +42,6 @@ private:
     bool indeterminate_ = false;
     int percent_ = -1;  // -1 until the first SetProgress
     std::string drawnLine_;
+    // Waits never block longer than 200 ms between two looks at the stop flag.
+    StoppableWaits waits_{200, [this] { return IsStopped(); }};
 };

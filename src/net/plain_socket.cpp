@@ -78,27 +78,11 @@ LProcessResult ReceiveSome(LProcessInterface& iface, int fd, void* buffer, std::
     return LPROCESS_OK;
 }
 
-LProcessResult ReceiveUpTo(LProcessInterface& iface, int fd, void* buffer, std::size_t capacity,
-                           std::size_t& count, std::uint32_t timeoutMs) {
-    count = 0;
-    auto* bytes = static_cast<unsigned char*>(buffer);
-    while (count < capacity) {
-        std::size_t got = 0;
-        LProcessResult result =
-            ReceiveSome(iface, fd, bytes + count, capacity - count, got, timeoutMs);
-        if (result == LPROCESS_STOPPED) {
-            return result;
-        }
-        if (result != LPROCESS_OK) {
-            break;
-        }
-        count += got;
-    }
-    return LPROCESS_OK;
-}
+namespace {
 
-LProcessResult ReceiveExactly(LProcessInterface& iface, int fd, void* buffer, std::size_t length,
-                              std::size_t& count, std::uint32_t timeoutMs) {
+// Repeats ReceiveSome until `length` bytes arrived; the first result that is not ok ends it.
+LProcessResult ReceiveRepeatedly(LProcessInterface& iface, int fd, void* buffer, std::size_t length,
+                                 std::size_t& count, std::uint32_t timeoutMs) {
     count = 0;
     auto* bytes = static_cast<unsigned char*>(buffer);
     while (count < length) {
@@ -111,4 +95,17 @@ LProcessResult ReceiveExactly(LProcessInterface& iface, int fd, void* buffer, st
         count += got;
     }
     return LPROCESS_OK;
+}
+
+}  // namespace
+
+LProcessResult ReceiveUpTo(LProcessInterface& iface, int fd, void* buffer, std::size_t capacity,
+                           std::size_t& count, std::uint32_t timeoutMs) {
+    LProcessResult result = ReceiveRepeatedly(iface, fd, buffer, capacity, count, timeoutMs);
+    return result == LPROCESS_STOPPED ? result : LPROCESS_OK;
+}
+
+LProcessResult ReceiveExactly(LProcessInterface& iface, int fd, void* buffer, std::size_t length,
+                              std::size_t& count, std::uint32_t timeoutMs) {
+    return ReceiveRepeatedly(iface, fd, buffer, length, count, timeoutMs);
 }

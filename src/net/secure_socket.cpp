@@ -88,10 +88,10 @@ LProcessResult SendTls(LProcessInterface& iface, LSecureSocket& socket, const vo
     std::size_t remaining = length;
     TimeoutBudget budget(timeoutMs);
     while (remaining > 0) {
-        if (iface.IsStopped()) {
-            return LPROCESS_STOPPED;
+        if (LProcessResult ready = BeforeSlice(iface, socket.fd); ready != LPROCESS_OK) {
+            return ready;
         }
-        if (socket.ssl == nullptr || socket.fd < 0) {
+        if (socket.ssl == nullptr) {
             return LPROCESS_FAILED;
         }
         int written = SSL_write(socket.ssl, next, ClampToInt(remaining));

@@ -10,6 +10,13 @@
 #include <algorithm>
 #include <cerrno>
 
+LProcessResult BeforeSlice(LProcessInterface& iface, int fd) {
+    if (iface.IsStopped()) {
+        return LPROCESS_STOPPED;
+    }
+    return fd < 0 ? LPROCESS_FAILED : LPROCESS_OK;
+}
+
 SliceResult WaitOneSlice(int fd, SliceWait what, bool* writable) {
     pollfd entry{};
     entry.fd = fd;
@@ -105,11 +112,8 @@ LProcessResult SendPlainChunks(LProcessInterface& iface, int& fd, const void* by
     std::size_t remaining = length;
     TimeoutBudget budget(timeoutMs);
     for (;;) {
-        if (iface.IsStopped()) {
-            return LPROCESS_STOPPED;
-        }
-        if (fd < 0) {
-            return LPROCESS_FAILED;
+        if (LProcessResult ready = BeforeSlice(iface, fd); ready != LPROCESS_OK) {
+            return ready;
         }
         std::size_t piece = std::min(remaining, kSendChunk);
         ssize_t sent = send(fd, next, piece, MSG_NOSIGNAL);
@@ -138,11 +142,8 @@ LProcessResult WaitReadableSliced(LProcessInterface& iface, int fd, std::uint32_
                                   const std::function<bool()>& dataPending) {
     TimeoutBudget budget(timeoutMs);
     for (;;) {
-        if (iface.IsStopped()) {
-            return LPROCESS_STOPPED;
-        }
-        if (fd < 0) {
-            return LPROCESS_FAILED;
+        if (LProcessResult ready = BeforeSlice(iface, fd); ready != LPROCESS_OK) {
+            return ready;
         }
         // A select error counts as readable: the read that follows reports the failure.
         if (WaitOneSlice(fd, SliceWait::kRead) != SliceResult::kTimedOut) {

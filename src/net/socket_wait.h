@@ -42,6 +42,8 @@ int OpenNonBlockingSocket(bool closeOnExec);
 // Connects fd, waiting in slices; the caller closes fd on anything but ok.
 LProcessResult ConnectNonBlocking(LProcessInterface& iface, int fd, const sockaddr_in& address,
                                   std::uint32_t timeoutMs);
+// Asked before every slice: a cancel or a closed socket ends the wait.
+LProcessResult BeforeSlice(LProcessInterface& iface, int fd);
 // One write-readiness slice; fails on an error or once the time-out is used up.
 LProcessResult WaitWritableSlice(TimeoutBudget& budget, int fd);
 // Waits until fd is readable, or until dataPending (when given) says bytes are already buffered.

@@ -37,13 +37,18 @@ private:
     std::vector<Delivery>& deliveries_;
 };
 
-TEST(PostQueuedNotify, CodeZeroWithoutDataArrivesAsZeroNullZero) {
+// A handler attached to a sender, both on one queue the test drains.
+class PostQueuedNotify : public testing::Test {
+protected:
+    void SetUp() override { sender.Attach(&handler); }
+
     ManualEventQueue queue;
     std::vector<Delivery> deliveries;
-    RecordingHandler handler(&queue, deliveries);
+    RecordingHandler handler{&queue, deliveries};
     LQueuedNotifyDataSender sender;
-    sender.Attach(&handler);
+};
 
+TEST_F(PostQueuedNotify, CodeZeroWithoutDataArrivesAsZeroNullZero) {
     sender.PostQueuedNotify(0, nullptr, 0);
     EXPECT_TRUE(deliveries.empty()) << "delivered only when the queue is drained";
     EXPECT_EQ(queue.DispatchPending(), 1);
@@ -54,13 +59,7 @@ TEST(PostQueuedNotify, CodeZeroWithoutDataArrivesAsZeroNullZero) {
     EXPECT_EQ(deliveries[0].size, 0u);
 }
 
-TEST(PostQueuedNotify, DeliversCodesInOrder) {
-    ManualEventQueue queue;
-    std::vector<Delivery> deliveries;
-    RecordingHandler handler(&queue, deliveries);
-    LQueuedNotifyDataSender sender;
-    sender.Attach(&handler);
-
+TEST_F(PostQueuedNotify, DeliversCodesInOrder) {
     sender.PostQueuedNotify(0, nullptr, 0);
     sender.PostQueuedNotify(1, nullptr, 0);
     queue.DispatchPending();
@@ -69,13 +68,7 @@ TEST(PostQueuedNotify, DeliversCodesInOrder) {
     EXPECT_EQ(deliveries[1].code, 1u);
 }
 
-TEST(PostQueuedNotify, CopiesTheDataWhenPosting) {
-    ManualEventQueue queue;
-    std::vector<Delivery> deliveries;
-    RecordingHandler handler(&queue, deliveries);
-    LQueuedNotifyDataSender sender;
-    sender.Attach(&handler);
-
+TEST_F(PostQueuedNotify, CopiesTheDataWhenPosting) {
     char buffer[] = "before";
     sender.PostQueuedNotify(7, buffer, sizeof buffer);
     std::memcpy(buffer, "after!", sizeof buffer);
@@ -88,30 +81,18 @@ TEST(PostQueuedNotify, CopiesTheDataWhenPosting) {
     EXPECT_EQ(deliveries[0].bytes, std::string("before", sizeof buffer));
 }
 
-TEST(PostQueuedNotify, NothingIsDeliveredWithoutAnAttachedHandler) {
-    ManualEventQueue queue;
-    std::vector<Delivery> deliveries;
-    RecordingHandler handler(&queue, deliveries);
-
+TEST_F(PostQueuedNotify, NothingIsDeliveredWithoutAnAttachedHandler) {
     LQueuedNotifyDataSender neverAttached;
     neverAttached.PostQueuedNotify(1, nullptr, 0);
 
-    LQueuedNotifyDataSender detached;
-    detached.Attach(&handler);
-    detached.Detach();
-    detached.PostQueuedNotify(1, "x", 1);
+    sender.Detach();
+    sender.PostQueuedNotify(1, "x", 1);
 
     EXPECT_EQ(queue.DispatchPending(), 0);
     EXPECT_TRUE(deliveries.empty());
 }
 
-TEST(PostQueuedNotify, FromAnotherThreadRunsOnlyWhenTheQueueIsDrained) {
-    ManualEventQueue queue;
-    std::vector<Delivery> deliveries;
-    RecordingHandler handler(&queue, deliveries);
-    LQueuedNotifyDataSender sender;
-    sender.Attach(&handler);
-
+TEST_F(PostQueuedNotify, FromAnotherThreadRunsOnlyWhenTheQueueIsDrained) {
     std::thread poster([&] { sender.PostQueuedNotify(1, "abc", 3); });
     poster.join();
     EXPECT_TRUE(deliveries.empty());
@@ -122,7 +103,7 @@ TEST(PostQueuedNotify, FromAnotherThreadRunsOnlyWhenTheQueueIsDrained) {
     EXPECT_EQ(deliveries[0].thread, std::this_thread::get_id());
 }
 
-TEST(PostQueuedNotify, NotificationForADestroyedHandlerIsDropped) {
+TEST(PostQueuedNotifyLifetime, NotificationForADestroyedHandlerIsDropped) {
     ManualEventQueue queue;
     std::vector<Delivery> deliveries;
     auto handler = std::make_unique<RecordingHandler>(&queue, deliveries);

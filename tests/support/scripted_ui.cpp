@@ -56,28 +56,8 @@ bool ScriptedUiServices::ChooseFolder(LWindow, const std::string& title, const s
     return true;
 }
 
-namespace {
-
-// Short enough that a scripted stop ends a wait quickly.
-constexpr std::uint32_t kSliceMs = 20;
-
-using Clock = std::chrono::steady_clock;
-
-std::uint32_t SliceOf(std::uint32_t timeoutMs, Clock::time_point start) {
-    if (timeoutMs == kWaitForever) {
-        return kSliceMs;
-    }
-    auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
-    if (spent.count() >= timeoutMs) {
-        return 0;
-    }
-    return std::min<std::uint32_t>(kSliceMs, timeoutMs - static_cast<std::uint32_t>(spent.count()));
-}
-
-}  // namespace
-
 bool RecordingProcessInterface::StopReached() const {
-    return stoppedByCalls_ || stopRequested_ || (hasStopTime_ && Clock::now() >= stopAt_);
+    return stoppedByCalls_ || stopRequested_ || (hasStopTime_ && std::chrono::steady_clock::now() >= stopAt_);
 }
 
 bool RecordingProcessInterface::IsStopped() {
@@ -92,60 +72,15 @@ bool RecordingProcessInterface::IsStopped() {
 }
 
 LProcessResult RecordingProcessInterface::Sleep(std::uint32_t ms) {
-    Clock::time_point start = Clock::now();
-    for (;;) {
-        if (StopReached()) {
-            return LPROCESS_STOPPED;
-        }
-        std::uint32_t slice = SliceOf(ms, start);
-        if (slice == 0) {
-            return LPROCESS_OK;
-        }
-        poll(nullptr, 0, static_cast<int>(slice));
-    }
+    return waits_.Sleep(ms);
 }
 
 LProcessResult RecordingProcessInterface::WaitForEvent(LEvent event, std::uint32_t timeoutMs) {
-    if (event.readEnd < 0) {
-        return LPROCESS_FAILED;
-    }
-    Clock::time_point start = Clock::now();
-    for (;;) {
-        if (StopReached()) {
-            return LPROCESS_STOPPED;
-        }
-        std::uint32_t slice = SliceOf(timeoutMs, start);
-        pollfd readEnd{event.readEnd, POLLIN, 0};
-        int ready = poll(&readEnd, 1, static_cast<int>(slice));
-        if (ready > 0 || (ready < 0 && errno == EINTR)) {
-            return LPROCESS_OK;
-        }
-        if (slice == 0) {
-            return LPROCESS_FAILED;
-        }
-    }
+    return waits_.WaitForEvent(event, timeoutMs);
 }
 
 LProcessResult RecordingProcessInterface::WaitForSocket(LSocketSet* set, std::uint32_t timeoutMs) {
-    if (set == nullptr || set->maxFd < 0) {
-        return LPROCESS_FAILED;
-    }
-    Clock::time_point start = Clock::now();
-    for (;;) {
-        if (StopReached()) {
-            return LPROCESS_STOPPED;
-        }
-        std::uint32_t slice = SliceOf(timeoutMs, start);
-        fd_set ready = set->set;
-        int count = SelectWithTimeout(set->maxFd, &ready, nullptr, nullptr, slice);
-        if (count > 0) {
-            set->set = ready;
-            return LPROCESS_OK;
-        }
-        if ((count < 0 && errno != EINTR) || slice == 0) {
-            return LPROCESS_FAILED;
-        }
-    }
+    return waits_.WaitForSocket(set, timeoutMs);
 }
 
 std::vector<std::string> RecordingProcessInterface::TextsOnLine(std::int32_t line) const {

@@ -13,6 +13,7 @@
 #include "process/process_interface.h"
 #include "process/process_launcher.h"
 #include "process/queued_notify.h"
+#include "process/stoppable_waits.h"
 #include "process/ui_services.h"
 
 // User-interface services with answers scripted by the test. Every call is recorded.
@@ -114,6 +115,8 @@ private:
     std::atomic<bool> stopRequested_{false};
     bool stoppedByCalls_ = false;
     ManualEventQueue* queue_ = nullptr;
+    // Short slices, so that a scripted stop ends a wait quickly.
+    StoppableWaits waits_{20, [this] { return StopReached(); }};
 };
 
 // Runs each process with a fresh RecordingProcessInterface and keeps it for the test.
