@@ -3,36 +3,14 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <vector>
 
+#include "frame/number_text.h"
 #include "frame/text_limits.h"
 
 namespace {
-
-// The port as atoi reads it (leading blanks, a sign, digits), cut to 16 bits, without atoi's
-// undefined behaviour on overflow.
-std::uint16_t ParsePortLikeAtoi(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    std::uint32_t value = 0;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-        value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
-    }
-    if (negative) {
-        value = 0u - value;
-    }
-    return static_cast<std::uint16_t>(value);
-}
 
 // The IPv4 addresses of a name, in the resolver's order.
 std::vector<in_addr_t> LookUpName(const std::string& name) {
@@ -65,7 +43,7 @@ std::uint16_t SplitHostPort(std::string_view hostText, std::string& host,
     if (colon == std::string::npos) {
         return defaultPort;
     }
-    std::uint16_t port = ParsePortLikeAtoi(std::string_view(host).substr(colon + 1));
+    auto port = static_cast<std::uint16_t>(AtoiLike(std::string_view(host).substr(colon + 1)));
     host.resize(colon);
     return port;
 }

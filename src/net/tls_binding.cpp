@@ -1,6 +1,10 @@
 #include "net/tls_binding.h"
 
 #include <dlfcn.h>
+#include <poll.h>
+
+#include "net/secure_socket.h"
+#include "process/process_interface.h"
 
 #include <mutex>
 
@@ -131,4 +135,126 @@ void DrainTlsErrors() {
     while (unsigned long code = ERR_get_error()) {
         ERR_error_string(code, scratch);
     }
+}
+
+namespace {
+
+// OpenSSL 3 keeps SSL_library_init, SSL_load_error_strings and OPENSSL_add_all_algorithms_noconf
+// only as macros over these two initialisers.
+constexpr unsigned long long kInitLoadSslStrings = 0x00200000ULL;
+constexpr unsigned long long kInitLoadCryptoStrings = 0x00000002ULL;
+constexpr unsigned long long kInitAddAllCiphers = 0x00000004ULL;
+constexpr unsigned long long kInitAddAllDigests = 0x00000008ULL;
+constexpr int kVerifyNone = 0;
+// How many 100 ms rounds a handshake may take.
+constexpr int kHandshakeRounds = 200;
+
+bool InitialiseOnce() {
+    static bool initialised = false;
+    if (initialised) {
+        return true;
+    }
+    static int (*initSsl)(unsigned long long, const void*) = nullptr;
+    static int (*initCrypto)(unsigned long long, const void*) = nullptr;
+    if (Bind(initSsl, Image::kSsl, "OPENSSL_init_ssl") == nullptr ||
+        Bind(initCrypto, Image::kCrypto, "OPENSSL_init_crypto") == nullptr) {
+        return false;
+    }
+    initSsl(0, nullptr);
+    initSsl(kInitLoadSslStrings | kInitLoadCryptoStrings, nullptr);
+    initCrypto(kInitAddAllCiphers | kInitAddAllDigests, nullptr);
+    initialised = true;
+    return true;
+}
+
+SSL_CTX* NewClientContext() {
+    static const void* (*clientMethod)() = nullptr;
+    static SSL_CTX* (*contextNew)(const void*) = nullptr;
+    static void (*setVerify)(SSL_CTX*, int, void*) = nullptr;
+    if (Bind(clientMethod, Image::kSsl, "TLS_client_method") == nullptr ||
+        Bind(contextNew, Image::kSsl, "SSL_CTX_new") == nullptr ||
+        Bind(setVerify, Image::kSsl, "SSL_CTX_set_verify") == nullptr) {
+        return nullptr;
+    }
+    SSL_CTX* context = contextNew(clientMethod());
+    if (context != nullptr) {
+        setVerify(context, kVerifyNone, nullptr);
+    }
+    return context;
+}
+
+SSL* NewSession(SSL_CTX* context, int fd) {
+    static SSL* (*sessionNew)(SSL_CTX*) = nullptr;
+    static int (*setFd)(SSL*, int) = nullptr;
+    static void (*setConnectState)(SSL*) = nullptr;
+    if (Bind(sessionNew, Image::kSsl, "SSL_new") == nullptr ||
+        Bind(setFd, Image::kSsl, "SSL_set_fd") == nullptr ||
+        Bind(setConnectState, Image::kSsl, "SSL_set_connect_state") == nullptr) {
+        return nullptr;
+    }
+    SSL* ssl = sessionNew(context);
+    if (ssl != nullptr) {
+        setFd(ssl, fd);
+        setConnectState(ssl);
+    }
+    return ssl;
+}
+
+int SslConnect(SSL* ssl) {
+    static int (*connect)(SSL*) = nullptr;
+    return Bind(connect, Image::kSsl, "SSL_connect") != nullptr ? connect(ssl) : -1;
+}
+
+void DropTls(LSecureSocket& socket) {
+    if (socket.ssl != nullptr) {
+        SSL_free(socket.ssl);
+        socket.ssl = nullptr;
+    }
+    if (socket.sslContext != nullptr) {
+        SSL_CTX_free(socket.sslContext);
+        socket.sslContext = nullptr;
+    }
+}
+
+}  // namespace
+
+bool TlsStart(LProcessInterface& iface, LSecureSocket& socket) {
+    if (!InitialiseOnce() || socket.fd < 0) {
+        return false;
+    }
+    if (socket.sslContext != nullptr) {
+        SSL_CTX_free(socket.sslContext);
+    }
+    socket.sslContext = NewClientContext();
+    if (socket.sslContext == nullptr) {
+        DrainTlsErrors();
+        return false;
+    }
+    if (socket.ssl != nullptr) {
+        SSL_free(socket.ssl);
+    }
+    socket.ssl = NewSession(socket.sslContext, socket.fd);
+    if (socket.ssl == nullptr) {
+        DropTls(socket);
+        return false;
+    }
+    for (int round = 0; round < kHandshakeRounds && !iface.IsStopped(); ++round) {
+        int result = SslConnect(socket.ssl);
+        if (result == 1) {
+            return true;
+        }
+        int error = SSL_get_error(socket.ssl, result);
+        if (error != kSslErrorWantRead && error != kSslErrorWantWrite) {
+            if (error == kSslErrorSsl) {
+                DrainTlsErrors();
+            }
+            break;
+        }
+        // Wait for the server's part of the handshake rather than spin.
+        pollfd entry{socket.fd, static_cast<short>(error == kSslErrorWantRead ? POLLIN : POLLOUT),
+                     0};
+        poll(&entry, 1, 100);
+    }
+    DropTls(socket);
+    return false;
 }

@@ -34,3 +34,11 @@ char* ERR_error_string(unsigned long code, char* buffer);
 
 // Empties OpenSSL's error queue so the next call starts clean. The texts are never shown.
 void DrainTlsErrors();
+
+struct LSecureSocket;
+class LProcessInterface;
+
+// Turns a connected socket into a TLS client connection (the server's certificate is not
+// checked). False leaves the connection connected and plain. The handshake gives up after
+// about 20 seconds, or when the user stops the run.
+bool TlsStart(LProcessInterface& iface, LSecureSocket& socket);

@@ -1,0 +1,24 @@
+#include "frame/number_text.h"
+
+#include <cctype>
+#include <cstdint>
+
+int AtoiLike(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    std::uint32_t value = 0;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+        value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
+    }
+    if (negative) {
+        value = 0u - value;
+    }
+    return static_cast<int>(value);
+}

@@ -1,0 +1,122 @@
+#include "ftp/passive.h"
+
+#include <cstdio>
+
+#include "frame/number_text.h"
+#include "frame/text_limits.h"
+#include "ftp/control_channel.h"
+#include "net/host_address.h"
+
+bool ParsePassiveReplyText(std::string_view text, std::string& address) {
+    address.clear();
+    std::size_t at = text.find('(');
+    if (at == std::string_view::npos) {
+        return false;
+    }
+    int numbers[6];
+    numbers[0] = AtoiLike(text.substr(at + 1));
+    for (int i = 1; i < 6; ++i) {
+        at = text.find(',', at + 1);
+        if (at == std::string_view::npos) {
+            return false;
+        }
+        numbers[i] = AtoiLike(text.substr(at + 1));
+    }
+    // Taken as the server gives them: no range checks, like the reply's own numbers.
+    long long port = static_cast<long long>(numbers[4]) * 256 + numbers[5];
+    char formatted[kTextLimit + 1];
+    std::snprintf(formatted, sizeof formatted, "%d.%d.%d.%d:%lld", numbers[0], numbers[1],
+                  numbers[2], numbers[3], port);
+    address = formatted;
+    return true;
+}
+
+LProcessResult FtpPassive(LProcessInterface& iface, LSecureSocket& connection,
+                          std::string& address) {
+    address.clear();
+    LProcessResult sent = FtpSendCommand(iface, connection, "PASV\r\n", kFtpSendTimeout);
+    if (sent != LPROCESS_OK) {
+        return sent;
+    }
+    int code = 0;
+    std::string text;
+    LProcessResult read = FtpReadReply(iface, connection, code, text);
+    if (read != LPROCESS_OK) {
+        return read;
+    }
+    if (code != 227 || !ParsePassiveReplyText(text, address)) {
+        return LPROCESS_FAILED;
+    }
+    return LPROCESS_OK;
+}
+
+LProcessResult FtpOpenDataConnection(LProcessInterface& iface, const std::string& address,
+                                     LSecureSocket& data) {
+    sockaddr_in socketAddress{};
+    MakeSocketAddress(socketAddress, address, 21);
+    return SecureConnect(iface, data, socketAddress, kFtpDataConnectTimeout);
+}
+
+namespace {
+
+// About 17 MB of look-up output; far more than any listing of one name.
+constexpr std::size_t kMaxDataPieces = 65536;
+
+}  // namespace
+
+LProcessResult FtpDataCommand(LProcessInterface& iface, LSecureSocket& connection,
+                              std::string_view commandLine, std::vector<std::string>& pieces) {
+    pieces.clear();
+    LProcessResult step = FtpCommand(iface, connection, "TYPE A\r\n");
+    if (step != LPROCESS_OK) {
+        return step;
+    }
+    std::string address;
+    step = FtpPassive(iface, connection, address);
+    if (step != LPROCESS_OK) {
+        return step;
+    }
+    LSecureSocket data;
+    step = FtpOpenDataConnection(iface, address, data);
+    if (step != LPROCESS_OK) {
+        return step;
+    }
+    step = FtpSendCommand(iface, connection, commandLine, kFtpSendTimeout);
+    if (step != LPROCESS_OK) {
+        return step;
+    }
+    int code = 0;
+    std::string text;
+    step = FtpReadReply(iface, connection, code, text);
+    if (step != LPROCESS_OK) {
+        return step;
+    }
+    if (code < 100 || code > 199) {
+        return LPROCESS_FAILED;
+    }
+    for (;;) {
+        char buffer[kTextLimit];
+        std::size_t count = 0;
+        step = SecureReceive(iface, data, buffer, sizeof buffer, count, kFtpDataReceiveTimeout);
+        if (step == LPROCESS_STOPPED) {
+            return step;
+        }
+        // The server closing the data connection at the end of the data ends the loop too.
+        if (step != LPROCESS_OK) {
+            break;
+        }
+        if (pieces.size() == kMaxDataPieces) {
+            // A server that never stops sending gets no more of our memory.
+            FtpDisconnect(iface, data);
+            FtpReadReply(iface, connection, code, text);
+            return LPROCESS_FAILED;
+        }
+        pieces.emplace_back(buffer, count);
+    }
+    FtpDisconnect(iface, data);
+    step = FtpReadReply(iface, connection, code, text);
+    if (step != LPROCESS_OK) {
+        return step;
+    }
+    return FtpPositive(code) ? LPROCESS_OK : LPROCESS_FAILED;
+}
