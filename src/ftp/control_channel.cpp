@@ -28,6 +28,9 @@ LProcessResult FtpSendCommand(LProcessInterface& iface, LSecureSocket& connectio
 
 namespace {
 
+// Far more than any FEAT or MLST reply has.
+constexpr std::size_t kMaxReplyLines = 100000;
+
 // A line ends a reply unless it is empty, begins with a space, or has '-' in fourth place.
 bool IsFinalReplyLine(const std::string& line) {
     if (line.empty() || line[0] == ' ') {
@@ -150,6 +153,10 @@ LProcessResult FtpCommandLines(LProcessInterface& iface, LSecureSocket& connecti
         }
         if (StartsWith(trimmed, endMarker)) {
             break;
+        }
+        if (lines.size() == kMaxReplyLines) {
+            // A reply that never ends gets no more of our memory.
+            return LPROCESS_FAILED;
         }
         lines.emplace_back(CutText(trimmed));
     }
