@@ -88,3 +88,8 @@ void ClearProgressLine() {
         progressLineShown = false;
     }
 }
+
+void WriteOutputLine(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fputc('\n', stdout);
+}

@@ -28,3 +28,6 @@ void DrawProgressLine(std::string_view line);
 
 // Removes the progress line, if one is shown.
 void ClearProgressLine();
+
+// Writes the text and a line end on stdout, byte for byte: results are data for scripts.
+void WriteOutputLine(std::string_view text);

@@ -1,10 +1,6 @@
 // The command line of brindleftp-cli: the real program for what a script sees, the parser
 // in-process for the option cases.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -12,58 +8,9 @@
 
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
-#include "support/temp_folder.h"
-
-extern char** environ;
+#include "support/cli_runner.h"
 
 namespace {
-
-struct CliRun {
-    int status = -1;  // exit status; -1 when the program did not exit normally
-    std::string out;
-    std::string err;
-};
-
-// Runs brindleftp-cli with stdin from /dev/null and its output captured in files.
-CliRun RunCli(const std::vector<std::string>& args) {
-    TempFolder folder("brindle-cli-run");
-    const std::string outPath = folder.File("out");
-    const std::string errPath = folder.File("err");
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-
-    std::vector<std::string> argvText{BRINDLE_CLI_PATH};
-    argvText.insert(argvText.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : argvText) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-
-    CliRun run;
-    pid_t child = 0;
-    int spawned = posix_spawn(&child, BRINDLE_CLI_PATH, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        ADD_FAILURE() << "cannot start " << BRINDLE_CLI_PATH;
-        return run;
-    }
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (WIFEXITED(status)) {
-        run.status = WEXITSTATUS(status);
-    }
-    run.out = ReadWholeFile(outPath);
-    run.err = ReadWholeFile(errPath);
-    return run;
-}
 
 bool IsOneLine(const std::string& text) {
     return !text.empty() && text.back() == '\n' && std::count(text.begin(), text.end(), '\n') == 1;

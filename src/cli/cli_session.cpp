@@ -1,0 +1,137 @@
+#include "cli/cli_session.h"
+
+#include <sys/socket.h>
+
+#include "cli/cli_exit.h"
+#include "ftp/current_directory.h"
+#include "ftp/logon.h"
+
+namespace {
+
+constexpr const char* kDefaultUser = "anonymous";
+
+// Passes everything on to the interface the launcher made, noting whether the operation
+// reported an error text of its own.
+class ErrorNoticingInterface final : public LProcessInterface {
+public:
+    explicit ErrorNoticingInterface(LProcessInterface& inner) : inner_(inner) {}
+
+    bool IsStopped() override { return inner_.IsStopped(); }
+    LProcessResult Sleep(std::uint32_t ms) override { return inner_.Sleep(ms); }
+    LProcessResult WaitForEvent(LEvent event, std::uint32_t timeoutMs) override {
+        return inner_.WaitForEvent(event, timeoutMs);
+    }
+    LProcessResult WaitForSocket(LSocketSet* set, std::uint32_t timeoutMs) override {
+        return inner_.WaitForSocket(set, timeoutMs);
+    }
+    void ReportError(const char* text) override {
+        reported_ = true;
+        inner_.ReportError(text);
+    }
+    void SetStatusText(const char* text, std::int32_t line) override {
+        inner_.SetStatusText(text, line);
+    }
+    void SetProgress(double fraction) override { inner_.SetProgress(fraction); }
+    void SetProgressIndeterminate() override { inner_.SetProgressIndeterminate(); }
+    void SetProgressDeterminate() override { inner_.SetProgressDeterminate(); }
+
+    bool reported() const { return reported_; }
+
+private:
+    LProcessInterface& inner_;
+    bool reported_ = false;
+};
+
+}  // namespace
+
+CliSession::CliSession(const CliOptions& options, CliServices& services)
+    : options_(options), services_(services), list_(services.ui, services.launcher) {}
+
+CliSession::~CliSession() {
+    Close();
+}
+
+int CliSession::Open() {
+    FtpConnectRequest request;
+    request.connection = &list_.connection;
+    request.host = options_.server.value_or("");
+    request.user = options_.user.value_or(kDefaultUser);
+    request.useTls = options_.tls;
+    if (options_.password) {
+        request.password = *options_.password;
+    } else {
+        // Asked as the login prompt asks it; without a terminal the empty password is sent.
+        LoginPromptRequest prompt;
+        prompt.server = request.host;
+        prompt.user = request.user;
+        if (!services_.ui.AskLogin(nullptr, prompt)) {
+            return kExitStopped;
+        }
+        request.user = prompt.user;
+        request.password = prompt.password;
+    }
+
+    lastResult_ = list_.OpenSession(request);
+    if (lastResult_ != LPROCESS_OK) {
+        return ExitStatusForResult(lastResult_);
+    }
+    if (options_.changeDirectory) {
+        std::string directory = *options_.changeDirectory;
+        LProcessResult result = Run("Change Directory", "Unable to change to the directory.",
+                                    [&directory](LProcessInterface& iface, LSecureSocket& socket) {
+                                        return FtpChangeDirectoryStep(iface, socket, directory);
+                                    });
+        if (result != LPROCESS_OK) {
+            return ExitStatusForResult(result);
+        }
+        list_.remoteDir = directory;
+    }
+    return kExitDone;
+}
+
+LProcessResult CliSession::Run(const char* title, const char* failureText,
+                               const CliOperation& operation) {
+    lastResult_ = services_.launcher.Run(nullptr, title, [&](LProcessInterface& iface) {
+        ErrorNoticingInterface noticing(iface);
+        LProcessResult result = operation(noticing, list_.connection);
+        if (result != LPROCESS_OK && result != LPROCESS_STOPPED && !noticing.reported() &&
+            failureText != nullptr) {
+            iface.ReportError(failureText);
+        }
+        return result;
+    });
+    return lastResult_;
+}
+
+void CliSession::Close() {
+    if (list_.connection.fd >= 0 && lastResult_ != LPROCESS_OK) {
+        // A server that did not answer may not answer QUIT either: with reading shut down,
+        // QUIT still goes out but its reply is read as the end of the connection, at once.
+        shutdown(list_.connection.fd, SHUT_RD);
+    }
+    list_.Disconnect();
+}
+
+int CheckSessionOptions(const CliOptions& options) {
+    if (options.site) {
+        return UsageError("--site is not available yet");
+    }
+    if (!options.server || options.server->empty()) {
+        return UsageError("no server given (use --server HOST[:PORT])");
+    }
+    return kExitDone;
+}
+
+int RunWithCliSession(const CliOptions& options, CliServices& services,
+                      const CliSessionBody& body) {
+    if (int status = CheckSessionOptions(options); status != kExitDone) {
+        return status;
+    }
+    CliSession session(options, services);
+    int status = session.Open();
+    if (status == kExitDone) {
+        status = body(session);
+    }
+    session.Close();
+    return status;
+}
