@@ -95,6 +95,9 @@ LProcessResult FtpReadReply(LProcessInterface& iface, LSecureSocket& connection,
     std::string line;
     do {
         LProcessResult read = ReadLine(iface, connection, line, kFtpReplyLineTimeout);
+        if (read == LPROCESS_FAILED) {
+            SecureClose(connection);
+        }
         if (read != LPROCESS_OK) {
             return read;
         }

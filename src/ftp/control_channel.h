@@ -35,7 +35,9 @@ inline bool FtpPositive(int code) {
 
 LProcessResult FtpSendCommand(LProcessInterface& iface, LSecureSocket& connection,
                               std::string_view commandLine, std::uint32_t timeoutMs);
-// Reads one whole reply; code 0 and an empty text when its final line has no code.
+// Reads one whole reply: the code and the text of its final line (code 0 when that line does
+// not begin with digits). A reply that cannot be read closes the connection: the server is gone,
+// or a late reply would be taken for the answer to the next command.
 LProcessResult FtpReadReply(LProcessInterface& iface, LSecureSocket& connection, int& code,
                             std::string& text);
 // Sends the command and reads the reply; ok only for codes 200 to 399. code and text may be null.

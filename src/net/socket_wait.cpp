@@ -33,7 +33,9 @@ SliceResult WaitOneSlice(int fd, SliceWait what, bool* writable) {
     }
     int ready = poll(&entry, 1, static_cast<int>(kSliceMs));
     if (ready < 0) {
-        return SliceResult::kError;
+        // A signal (Ctrl+C in the command-line program) ends the slice early; the caller looks
+        // at the stop flag before the next one.
+        return errno == EINTR ? SliceResult::kInterrupted : SliceResult::kError;
     }
     if (ready == 0) {
         return SliceResult::kTimedOut;
@@ -84,6 +86,8 @@ LProcessResult ConnectNonBlocking(LProcessInterface& iface, int fd, const sockad
                 return writable ? LPROCESS_OK : LPROCESS_FAILED;
             case SliceResult::kError:
                 return LPROCESS_FAILED;
+            case SliceResult::kInterrupted:
+                break;
             case SliceResult::kTimedOut:
                 if (!budget.SpendSlice()) {
                     return LPROCESS_FAILED;
@@ -96,6 +100,7 @@ LProcessResult ConnectNonBlocking(LProcessInterface& iface, int fd, const sockad
 LProcessResult WaitWritableSlice(TimeoutBudget& budget, int fd) {
     switch (WaitOneSlice(fd, SliceWait::kWrite)) {
         case SliceResult::kReady:
+        case SliceResult::kInterrupted:
             return LPROCESS_OK;
         case SliceResult::kError:
             return LPROCESS_FAILED;
@@ -146,7 +151,11 @@ LProcessResult WaitReadableSliced(LProcessInterface& iface, int fd, std::uint32_
             return ready;
         }
         // A select error counts as readable: the read that follows reports the failure.
-        if (WaitOneSlice(fd, SliceWait::kRead) != SliceResult::kTimedOut) {
+        SliceResult slice = WaitOneSlice(fd, SliceWait::kRead);
+        if (slice == SliceResult::kInterrupted) {
+            continue;
+        }
+        if (slice != SliceResult::kTimedOut) {
             return LPROCESS_OK;
         }
         if (dataPending && dataPending()) {

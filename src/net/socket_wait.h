@@ -30,7 +30,7 @@ private:
 };
 
 enum class SliceWait { kRead, kWrite, kConnect };
-enum class SliceResult { kReady, kTimedOut, kError };
+enum class SliceResult { kReady, kTimedOut, kInterrupted, kError };
 
 // One slice of up to 200 ms. Readiness follows select()'s sets: a pending error or hang-up makes
 // a socket readable and writable. For kConnect, *writable tells whether the socket was writable

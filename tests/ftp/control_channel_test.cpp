@@ -87,7 +87,7 @@ TEST(FtpReadReply, KeepsAt255BytesOfTheText) {
     EXPECT_EQ(text, "After");
 }
 
-TEST(FtpReadReply, FailsWhenTheServerHangsUp) {
+TEST(FtpReadReply, FailsAndClosesTheSessionWhenTheServerHangsUp) {
     PeerSession session;
     session.peer.Close();
     ASSERT_TRUE(session.Connect());
@@ -98,6 +98,7 @@ TEST(FtpReadReply, FailsWhenTheServerHangsUp) {
     EXPECT_EQ(FtpReadReply(iface, session.connection, code, text), LPROCESS_FAILED);
     EXPECT_EQ(code, 0);
     EXPECT_EQ(text, "");
+    EXPECT_EQ(session.connection.fd, -1);
 }
 
 TEST(FtpReadReply, ReturnsCancelledWhenStoppedWhileTheServerIsSilent) {
