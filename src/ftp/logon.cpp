@@ -37,10 +37,8 @@ LProcessResult FtpLogon(LProcessInterface& iface, LSecureSocket& connection,
         if (asked == LPROCESS_STOPPED) {
             return asked;
         }
-        if (asked == LPROCESS_OK && code == 234) {
-            TlsStart(iface, connection);
-        }
-        if (iface.IsStopped()) {
+        if (asked == LPROCESS_OK && code == 234 && !TlsStart(iface, connection) &&
+            iface.IsStopped()) {
             return LPROCESS_STOPPED;
         }
     }

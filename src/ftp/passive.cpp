@@ -50,6 +50,33 @@ LProcessResult FtpPassive(LProcessInterface& iface, LSecureSocket& connection,
     return LPROCESS_OK;
 }
 
+LProcessResult FtpProtectDataChannel(LProcessInterface& iface, LSecureSocket& connection) {
+    LProcessResult step = FtpCommand(iface, connection, "PBSZ 0\r\n");
+    if (step != LPROCESS_OK) {
+        return step;
+    }
+    int code = 0;
+    step = FtpCommand(iface, connection, "PROT P\r\n", &code);
+    if (step == LPROCESS_FAILED && code == 534) {
+        iface.ReportError(
+            "This FTP server does not support the required protected mode data transfers for SSL "
+            "connections.");
+    }
+    return step;
+}
+
+LProcessResult FtpSecureDataConnection(LProcessInterface& iface, LSecureSocket& connection,
+                                       LSecureSocket& data) {
+    if (connection.ssl == nullptr) {
+        return LPROCESS_OK;
+    }
+    // A failed handshake leaves the data connection plain; the transfer decides what follows.
+    if (!TlsStart(iface, data, &connection) && iface.IsStopped()) {
+        return LPROCESS_STOPPED;
+    }
+    return LPROCESS_OK;
+}
+
 LProcessResult FtpOpenDataConnection(LProcessInterface& iface, const std::string& address,
                                      LSecureSocket& data) {
     sockaddr_in socketAddress{};
@@ -67,7 +94,14 @@ constexpr std::size_t kMaxDataPieces = 65536;
 LProcessResult FtpDataCommand(LProcessInterface& iface, LSecureSocket& connection,
                               std::string_view commandLine, std::vector<std::string>& pieces) {
     pieces.clear();
-    LProcessResult step = FtpCommand(iface, connection, "TYPE A\r\n");
+    // On a TLS session the look-ups protect their data like the listings do, so that servers
+    // which require protected data connections answer them too.
+    LProcessResult step =
+        connection.ssl != nullptr ? FtpProtectDataChannel(iface, connection) : LPROCESS_OK;
+    if (step != LPROCESS_OK) {
+        return step;
+    }
+    step = FtpCommand(iface, connection, "TYPE A\r\n");
     if (step != LPROCESS_OK) {
         return step;
     }
@@ -93,6 +127,10 @@ LProcessResult FtpDataCommand(LProcessInterface& iface, LSecureSocket& connectio
     }
     if (code < 100 || code > 199) {
         return LPROCESS_FAILED;
+    }
+    step = FtpSecureDataConnection(iface, connection, data);
+    if (step != LPROCESS_OK) {
+        return step;
     }
     for (;;) {
         char buffer[kTextLimit];

@@ -13,6 +13,13 @@ bool ParsePassiveReplyText(std::string_view text, std::string& address);
 // "PASV"; ok with the address text only for a 227 reply that parses.
 LProcessResult FtpPassive(LProcessInterface& iface, LSecureSocket& connection,
                           std::string& address);
+// "PBSZ 0" and "PROT P", sent before every listing and upload of a TLS session. A 534 answer to
+// PROT P is reported: the server cannot protect data connections.
+LProcessResult FtpProtectDataChannel(LProcessInterface& iface, LSecureSocket& connection);
+// After the preliminary reply on a TLS session: TLS on the data connection, resuming the control
+// connection's session. A failed handshake leaves it plain; only a stop is returned.
+LProcessResult FtpSecureDataConnection(LProcessInterface& iface, LSecureSocket& connection,
+                                       LSecureSocket& data);
 // Opens a data connection to "host:port" (20 s).
 LProcessResult FtpOpenDataConnection(LProcessInterface& iface, const std::string& address,
                                      LSecureSocket& data);

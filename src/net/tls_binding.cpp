@@ -6,6 +6,7 @@
 #include "net/secure_socket.h"
 #include "process/process_interface.h"
 
+#include <chrono>
 #include <mutex>
 
 namespace {
@@ -29,9 +30,16 @@ TlsImages& Images() {
 
 enum class Image { kSsl, kCrypto };
 
+// Test switches: pretend the libraries are missing; cap the client at TLS 1.2.
+bool librariesHidden = false;
+bool capAtTls12 = false;
+
 // Looks the function up in its image; a failed lookup is tried again on the next call.
 template <typename Function>
 Function* Bind(Function*& slot, Image image, const char* name) {
+    if (librariesHidden) {
+        return nullptr;
+    }
     if (slot == nullptr) {
         TlsImages& images = Images();
         void* handle = image == Image::kSsl ? images.sslImage : images.cryptoImage;
@@ -146,8 +154,8 @@ constexpr unsigned long long kInitLoadCryptoStrings = 0x00000002ULL;
 constexpr unsigned long long kInitAddAllCiphers = 0x00000004ULL;
 constexpr unsigned long long kInitAddAllDigests = 0x00000008ULL;
 constexpr int kVerifyNone = 0;
-// How many 100 ms rounds a handshake may take.
-constexpr int kHandshakeRounds = 200;
+// How long a handshake may take before it is given up.
+constexpr auto kHandshakeLimit = std::chrono::seconds(30);
 
 bool InitialiseOnce() {
     static bool initialised = false;
@@ -179,6 +187,15 @@ SSL_CTX* NewClientContext() {
     SSL_CTX* context = contextNew(clientMethod());
     if (context != nullptr) {
         setVerify(context, kVerifyNone, nullptr);
+        if (capAtTls12) {
+            // SSL_CTX_set_max_proto_version is a macro over SSL_CTX_ctrl.
+            static long (*contextCtrl)(SSL_CTX*, int, long, void*) = nullptr;
+            constexpr int kCtrlSetMaxProtoVersion = 124;
+            constexpr long kTls12Version = 0x0303;
+            if (Bind(contextCtrl, Image::kSsl, "SSL_CTX_ctrl") != nullptr) {
+                contextCtrl(context, kCtrlSetMaxProtoVersion, kTls12Version, nullptr);
+            }
+        }
     }
     return context;
 }
@@ -200,6 +217,23 @@ SSL* NewSession(SSL_CTX* context, int fd) {
     return ssl;
 }
 
+// Offers the session of `from` for resumption: servers such as vsftpd refuse a data connection
+// that does not resume its control connection's TLS session.
+void OfferSessionOf(SSL* ssl, SSL* from) {
+    static void* (*getSession)(const SSL*) = nullptr;
+    static int (*setSession)(SSL*, void*) = nullptr;
+    static void (*freeSession)(void*) = nullptr;
+    if (Bind(getSession, Image::kSsl, "SSL_get1_session") == nullptr ||
+        Bind(setSession, Image::kSsl, "SSL_set_session") == nullptr ||
+        Bind(freeSession, Image::kSsl, "SSL_SESSION_free") == nullptr) {
+        return;
+    }
+    if (void* session = getSession(from)) {
+        setSession(ssl, session);
+        freeSession(session);
+    }
+}
+
 int SslConnect(SSL* ssl) {
     static int (*connect)(SSL*) = nullptr;
     return Bind(connect, Image::kSsl, "SSL_connect") != nullptr ? connect(ssl) : -1;
@@ -218,7 +252,7 @@ void DropTls(LSecureSocket& socket) {
 
 }  // namespace
 
-bool TlsStart(LProcessInterface& iface, LSecureSocket& socket) {
+bool TlsStart(LProcessInterface& iface, LSecureSocket& socket, const LSecureSocket* resumeFrom) {
     if (!InitialiseOnce() || socket.fd < 0) {
         return false;
     }
@@ -238,7 +272,11 @@ bool TlsStart(LProcessInterface& iface, LSecureSocket& socket) {
         DropTls(socket);
         return false;
     }
-    for (int round = 0; round < kHandshakeRounds && !iface.IsStopped(); ++round) {
+    if (resumeFrom != nullptr && resumeFrom->ssl != nullptr) {
+        OfferSessionOf(socket.ssl, resumeFrom->ssl);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + kHandshakeLimit;
+    while (!iface.IsStopped() && std::chrono::steady_clock::now() < deadline) {
         int result = SslConnect(socket.ssl);
         if (result == 1) {
             return true;
@@ -257,4 +295,21 @@ bool TlsStart(LProcessInterface& iface, LSecureSocket& socket) {
     }
     DropTls(socket);
     return false;
+}
+
+void SetTlsLibrariesHiddenForTesting(bool hidden) {
+    librariesHidden = hidden;
+}
+
+void SetTlsCappedAtTls12(bool capped) {
+    capAtTls12 = capped;
+}
+
+std::string TlsVersionText(const LSecureSocket& socket) {
+    static const char* (*getVersion)(const SSL*) = nullptr;
+    if (socket.ssl == nullptr || Bind(getVersion, Image::kSsl, "SSL_get_version") == nullptr) {
+        return "";
+    }
+    const char* text = getVersion(socket.ssl);
+    return text != nullptr ? text : "";
 }

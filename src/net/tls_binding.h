@@ -7,6 +7,7 @@
 // null for the others). No OpenSSL header is included anywhere in the program.
 
 #include <cstddef>
+#include <string>
 
 typedef struct ssl_st SSL;
 typedef struct ssl_ctx_st SSL_CTX;
@@ -39,6 +40,15 @@ struct LSecureSocket;
 class LProcessInterface;
 
 // Turns a connected socket into a TLS client connection (the server's certificate is not
-// checked). False leaves the connection connected and plain. The handshake gives up after
-// about 20 seconds, or when the user stops the run.
-bool TlsStart(LProcessInterface& iface, LSecureSocket& socket);
+// checked). A data connection passes its control connection as resumeFrom, whose TLS session is
+// offered for resumption. False leaves the connection connected and plain. The handshake gives up
+// after 30 seconds, or when the user stops the run (the caller then sees IsStopped).
+bool TlsStart(LProcessInterface& iface, LSecureSocket& socket,
+              const LSecureSocket* resumeFrom = nullptr);
+
+// Test switch: behave as if the OpenSSL libraries were not installed. Set before any TLS use.
+void SetTlsLibrariesHiddenForTesting(bool hidden);
+// Caps new TLS connections at TLS 1.2 (for servers, and tests, that need it).
+void SetTlsCappedAtTls12(bool capped);
+// The protocol a TLS connection negotiated ("TLSv1.3"), or "" on a plain one.
+std::string TlsVersionText(const LSecureSocket& socket);

@@ -1,5 +1,7 @@
 #include "servers/pyftpd_fixture.h"
 
+#include "servers/test_certificate.h"
+
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -35,6 +37,17 @@ bool PyFtpdServer::Start(std::string* why) {
         "--port-file",      portFile};
     if (options_.anonymous) {
         args.push_back("--anonymous");
+    }
+    if (options_.tls) {
+        TestCertificate certificate;
+        if (!MakeTestCertificate(options_.expiredCertificate, certificate, why)) {
+            return false;
+        }
+        args.insert(args.end(),
+                    {"--tls", "--cert", certificate.certFile, "--key", certificate.keyFile});
+        if (options_.tlsRequired) {
+            args.push_back("--tls-required");
+        }
     }
     std::vector<char*> argv;
     for (std::string& arg : args) {

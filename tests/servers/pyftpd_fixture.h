@@ -15,6 +15,9 @@ public:
         std::string user = "test";
         std::string password = "secret";
         bool anonymous = false;
+        bool tls = false;          // explicit TLS (AUTH TLS) offered
+        bool tlsRequired = false;  // logon and data refused without TLS
+        bool expiredCertificate = false;
     };
 
     PyFtpdServer() : PyFtpdServer(Options{}) {}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+// A self-signed certificate and key for the TLS test servers, made once per test process.
+struct TestCertificate {
+    std::string certFile;
+    std::string keyFile;
+};
+
+// False (with the reason) when the certificate could not be made.
+bool MakeTestCertificate(bool expired, TestCertificate& out, std::string* why = nullptr);

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+
+#include "support/temp_folder.h"
+
+// A real vsftpd on 127.0.0.1 in anonymous mode (LIST only: no MLSD, MLST or MFMT), optionally
+// with explicit TLS. The anonymous user lands in a read-only root whose folder "pub" is writable.
+// vsftpd must run as root; Start says so when it cannot.
+class VsftpdServer {
+public:
+    struct Options {
+        bool tls = false;
+        bool tlsRequired = false;
+        bool requireSslReuse = true;  // vsftpd's default: data connections must resume TLS
+    };
+
+    VsftpdServer() : VsftpdServer(Options{}) {}
+    explicit VsftpdServer(Options options);
+    ~VsftpdServer();
+    VsftpdServer(const VsftpdServer&) = delete;
+    VsftpdServer& operator=(const VsftpdServer&) = delete;
+
+    bool Start(std::string* why = nullptr);
+    void Stop();
+
+    std::uint16_t port() const { return port_; }
+    std::string hostText() const { return "127.0.0.1:" + std::to_string(port_); }
+    // The anonymous user's "/" on disk, and its writable "pub" folder.
+    std::string root() const { return work_.File("anonroot"); }
+    std::string pub() const { return work_.File("anonroot/pub"); }
+    // The server's own log of the protocol (commands and replies).
+    std::string LogText() const { return ReadWholeFile(work_.File("vsftpd.log")); }
+
+private:
+    bool WaitForGreeting();
+
+    Options options_;
+    TempFolder work_{"brindle-vsftpd"};
+    pid_t pid_ = -1;
+    std::uint16_t port_ = 0;
+};
