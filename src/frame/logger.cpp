@@ -1,4 +1,5 @@
 #include "frame/logger.h"
+#include "frame/file_descriptor.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -19,23 +20,6 @@ namespace {
 
 constexpr std::size_t kLogFormatSize = 512;
 constexpr int kLockPatienceMs = 500;
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // printf into a buffer of `size` bytes: the result keeps at most size - 1 of them.
 std::string FormatCut(std::size_t size, const char* format, va_list args) {

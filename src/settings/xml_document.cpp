@@ -9,30 +9,13 @@
 #include <chrono>
 #include <utility>
 
+#include "frame/file_descriptor.h"
 #include "frame/text_limits.h"
 #include "settings/xml_parser.h"
 
 namespace {
 
 constexpr int kTemporaryNameAttempts = 16;
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() { Close(); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return fd_; }
-    // Closes now; false when the close reports an error (data may not have reached the file).
-    bool Close() {
-        int fd = std::exchange(fd_, -1);
-        return fd < 0 || close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 bool ReadAll(int fd, std::string& content) {
     struct stat info {};
