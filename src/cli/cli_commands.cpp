@@ -1,13 +1,15 @@
 #include "cli/cli_commands.h"
 
 #include "cli/cli_exit.h"
+#include "cli/cli_parse_list.h"
 #include "cli/cli_remote_commands.h"
 
 namespace {
 
 // To build a command, declare its function and put it in the last column.
 constexpr CliCommand kCommands[] = {
-    {"parse-list", "parse-list [FILE]", "parse LIST lines of FILE or stdin", 0, 1, 0, 0, nullptr},
+    {"parse-list", "parse-list [FILE]", "parse LIST lines of FILE or stdin", 0, 1, 0, 0,
+     RunParseList},
     {"pwd", "pwd", "print the current remote directory", 0, 0, 0, 0, RunPwdCommand},
     {"ls", "ls [DIR]", "list the remote directory", 0, 1, 0, 0, nullptr},
     {"stat", "stat NAME", "show the kind, size and time of a remote item", 1, 1, 0, 0, nullptr},
