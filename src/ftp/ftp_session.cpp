@@ -57,9 +57,10 @@ bool LFtpList::Connect(const std::string& serverHost, const std::string& user,
     if (OpenSession(request) != LPROCESS_OK) {
         return false;
     }
-    remoteDir = startDirectory.empty() ? "/" : startDirectory;
+    const std::string root(1, '/');
+    remoteDir = startDirectory.empty() ? root : startDirectory;
     if (!RefreshRemote()) {
-        remoteDir = "/";
+        remoteDir = root;
         RefreshRemote();
     }
     return true;
