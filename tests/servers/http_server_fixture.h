@@ -1,0 +1,59 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "support/temp_folder.h"
+
+// Python's http.server (Debian's /usr/bin/python3) on 127.0.0.1, serving a temporary folder.
+// Stopped when the object dies.
+class PythonHttpServer {
+public:
+    PythonHttpServer();
+    ~PythonHttpServer();
+    PythonHttpServer(const PythonHttpServer&) = delete;
+    PythonHttpServer& operator=(const PythonHttpServer&) = delete;
+
+    // Starts the server and waits until it answers; false (with the reason) when it did not.
+    bool Start(std::string* why = nullptr);
+    void Stop();
+
+    std::uint16_t port() const { return port_; }
+    std::string hostText() const { return "127.0.0.1:" + std::to_string(port_); }
+    std::string Url(const std::string& path) const { return "http://" + hostText() + path; }
+    // The served folder.
+    const std::string& root() const { return root_; }
+    // Writes a file below the served folder, creating its folders.
+    bool Serve(const std::string& path, const std::string& bytes) const;
+
+    // The request lines the server has answered so far ("GET /x HTTP/1.0"), in order.
+    std::vector<std::string> Requests() const;
+
+private:
+    bool StartOnce(std::string* why);
+
+    TempFolder work_{"brindle-http"};
+    std::string root_;
+    std::string logFile_;
+    pid_t pid_ = -1;
+    std::uint16_t port_ = 0;
+};
+
+// A port on 127.0.0.1 that refuses connections for as long as the object lives.
+class RefusingPort {
+public:
+    RefusingPort();
+    ~RefusingPort();
+    RefusingPort(const RefusingPort&) = delete;
+    RefusingPort& operator=(const RefusingPort&) = delete;
+
+    std::uint16_t port() const { return port_; }
+    std::string hostText() const { return "127.0.0.1:" + std::to_string(port_); }
+
+private:
+    int fd_ = -1;
+    std::uint16_t port_ = 0;
+};
