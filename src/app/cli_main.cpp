@@ -1,6 +1,5 @@
 // brindleftp-cli: the engine driven from the command line.
 #include <clocale>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -14,12 +13,15 @@
 #include "cli/terminal_output.h"
 #include "cli/terminal_process_launcher.h"
 #include "cli/terminal_ui_services.h"
+#include "frame/signals.h"
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     // Numbers in protocol and version texts must not follow the user's locale.
     std::setlocale(LC_NUMERIC, "C");
-    std::signal(SIGPIPE, SIG_IGN);
+    // No reaper of finished children: every program the CLI starts is waited for by its
+    // starter, which needs the exit status.
+    InstallSignalDispositions({.reapChildren = false});
     InstallInterruptHandler();
 
     std::vector<std::string> args(argv + 1, argv + argc);

@@ -24,3 +24,21 @@ std::string GetDataFolder();
 
 // The log folder: the data folder + "Logs", created when absent.
 std::string GetLogFolder();
+
+// The user's documents folder: what `xdg-user-dir DOCUMENTS` answers, else ~/Documents. An
+// answer of the home folder itself is xdg-user-dir's own fall-back for an unset folder, and
+// counts as no answer.
+std::string GetDocumentsFolder();
+
+// The data folder of a named user (installer mode): that user's home from the password
+// database + ".local/share/Velmor Software/BrindleFTP". Not created. "" when the name is
+// empty or not a user of this machine.
+std::string GetDataFolderOfUser(const std::string& userName);
+
+// The help pages: the resources folder + "help/"; outside an installation or build tree, where
+// a system-wide installation keeps them.
+std::string GetHelpFolder();
+
+// The installation template that the installer step copies into the user's data folder: the
+// resources folder + "install"; "" when there is no resources folder.
+std::string GetInstallTemplateFolder();
