@@ -1,21 +1,39 @@
 #include "frame/install_step.h"
 
+#include <ftw.h>
+#include <unistd.h>
+
 #include "frame/file_helpers.h"
 #include "frame/paths.h"
-#include "services/component_files.h"
 
-void RunInstallStep(const std::string& target, const InstallSettingsSteps& steps) {
-    RunInstallStepFrom(GetInstallTemplateFolder(), target, steps);
+namespace {
+
+InstallOwner treeOwner{};
+
+int GiveToOwner(const char* path, const struct stat*, int, FTW*) {
+    // lchown: a link in the tree is handed over itself, never what it points to.
+    lchown(path, treeOwner.uid, treeOwner.gid);
+    return 0;
+}
+
+}  // namespace
+
+void RunInstallStep(const std::string& target, const std::optional<InstallOwner>& owner,
+                    const InstallSettingsSteps& steps) {
+    RunInstallStepFrom(GetInstallTemplateFolder(), target, owner, steps);
 }
 
 void RunInstallStepFrom(const std::string& templateFolder, const std::string& target,
+                        const std::optional<InstallOwner>& owner,
                         const InstallSettingsSteps& steps) {
     if (!target.empty()) {
         if (!templateFolder.empty()) {
             CopyFolderTree(templateFolder, target);
         }
-        // The installer runs as the super-user; the user must be able to write what it made.
-        RunProgram({"/bin/chmod", "-R", "go+rw", PathArgument(target)});
+        if (owner) {
+            treeOwner = *owner;
+            nftw(target.c_str(), GiveToOwner, 16, FTW_PHYS);
+        }
     }
     if (steps.migrateSharedAccounts) {
         steps.migrateSharedAccounts();

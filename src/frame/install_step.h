@@ -1,7 +1,10 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 
 // The installer mode's work on the named user's data folder. The settings steps belong to the
@@ -13,10 +16,21 @@ struct InstallSettingsSteps {
     std::function<void(time_t now)> storeInstallDate;
 };
 
-// Copies the installation template into target, opens what was copied up for the user
-// ("/bin/chmod -R go+rw target"), then runs the two settings steps. Every step is tried
+// The user the installer works for.
+struct InstallOwner {
+    uid_t uid;
+    gid_t gid;
+};
+
+// Copies the installation template into target, gives what it made to the named user (the
+// installer runs as the super-user), then runs the two settings steps. Every step is tried
 // whatever became of the ones before; an empty target copies and changes nothing.
-void RunInstallStep(const std::string& target, const InstallSettingsSteps& steps);
+//
+// The files are handed over with chown instead of being opened up with "chmod -R go+rw":
+// nothing the program creates may be writable by other users.
+void RunInstallStep(const std::string& target, const std::optional<InstallOwner>& owner,
+                    const InstallSettingsSteps& steps);
 // The same with another template folder ("" copies nothing).
 void RunInstallStepFrom(const std::string& templateFolder, const std::string& target,
+                        const std::optional<InstallOwner>& owner,
                         const InstallSettingsSteps& steps);

@@ -30,7 +30,7 @@ struct FakeSettings {
     }
 };
 
-TEST(RunInstallStep, CopiesTheTemplateOpensItUpAndRunsTheSettingsSteps) {
+TEST(RunInstallStep, CopiesTheTemplateGivesItToTheUserAndRunsTheSettingsSteps) {
     TempFolder temp;
     const std::string templateFolder = temp.File("install");
     ASSERT_EQ(mkdir(templateFolder.c_str(), 0755), 0);
@@ -40,12 +40,19 @@ TEST(RunInstallStep, CopiesTheTemplateOpensItUpAndRunsTheSettingsSteps) {
     FakeSettings settings;
 
     time_t before = time(nullptr);
-    RunInstallStepFrom(templateFolder, target, settings.Steps());
+    // Any owner other than ourselves shows the hand-over; only the super-user can do it.
+    const bool root = geteuid() == 0;
+    const InstallOwner owner{root ? 65534u : getuid(), root ? 65534u : getgid()};
+    RunInstallStepFrom(templateFolder, target, owner, settings.Steps());
     time_t after = time(nullptr);
 
     EXPECT_EQ(ReadWholeFile(target + "/Logs/readme.txt"), "logs go here");
     for (const std::string& item : {target, target + "/Logs", target + "/Logs/readme.txt"}) {
-        EXPECT_EQ(ModeOf(item) & 0066, 0066u) << item << " is not open to group and others";
+        struct stat info {};
+        ASSERT_EQ(lstat(item.c_str(), &info), 0) << item;
+        EXPECT_EQ(info.st_uid, owner.uid) << item;
+        EXPECT_EQ(info.st_gid, owner.gid) << item;
+        EXPECT_EQ(ModeOf(item) & 0002, 0u) << item << " is writable by other users";
     }
     EXPECT_EQ(settings.migrations, 1);
     EXPECT_EQ(settings.dateWrites, 1);
@@ -56,7 +63,7 @@ TEST(RunInstallStep, CopiesTheTemplateOpensItUpAndRunsTheSettingsSteps) {
 TEST(RunInstallStep, EveryStepIsTriedWhenTheTemplateIsMissing) {
     TempFolder temp;
     FakeSettings settings;
-    RunInstallStepFrom(temp.File("absent"), temp.File("target"), settings.Steps());
+    RunInstallStepFrom(temp.File("absent"), temp.File("target"), std::nullopt, settings.Steps());
     EXPECT_EQ(settings.migrations, 1);
     EXPECT_EQ(settings.dateWrites, 1);
 }
@@ -72,11 +79,11 @@ TEST(RunInstallStep, EmptyTargetChangesNoFilesButRunsTheSettingsSteps) {
     ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
     ASSERT_EQ(chdir(temp.File("work").c_str()), 0);
     FakeSettings settings;
-    RunInstallStepFrom(temp.File("install"), "", settings.Steps());
+    RunInstallStepFrom(temp.File("install"), "", std::nullopt, settings.Steps());
     ASSERT_EQ(chdir(previous), 0);
 
     EXPECT_EQ(ReadWholeFile(temp.File("work/file")), "");
-    EXPECT_EQ(ModeOf(temp.File("install/file")), 0644u) << "the template was opened up";
+    EXPECT_EQ(ModeOf(temp.File("install/file")), 0644u) << "the template was changed";
     EXPECT_EQ(settings.migrations, 1);
     EXPECT_EQ(settings.dateWrites, 1);
 }
@@ -85,7 +92,8 @@ TEST(RunInstallStep, CopiesWithoutSettingsStepsGiven) {
     TempFolder temp;
     ASSERT_EQ(mkdir(temp.File("install").c_str(), 0755), 0);
     ASSERT_TRUE(WriteWholeFile(temp.File("install/file"), "x"));
-    RunInstallStepFrom(temp.File("install"), temp.File("target"), InstallSettingsSteps{});
+    RunInstallStepFrom(temp.File("install"), temp.File("target"), std::nullopt,
+                       InstallSettingsSteps{});
     EXPECT_EQ(ReadWholeFile(temp.File("target/file")), "x");
 }
 
