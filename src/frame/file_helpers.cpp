@@ -7,7 +7,7 @@
 #include "frame/folder_iterator.h"
 #include "frame/paths.h"
 #include "frame/text_limits.h"
-#include "services/component_files.h"
+#include "frame/file_system.h"
 
 namespace {
 

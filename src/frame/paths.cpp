@@ -15,7 +15,7 @@
 
 #include "frame/file_descriptor.h"
 #include "frame/text_limits.h"
-#include "services/resources_folder.h"
+#include "frame/resources_folder.h"
 
 extern char** environ;
 

@@ -11,9 +11,9 @@
 #include "frame/paths.h"
 #include "frame/text_limits.h"
 #include "net/http_client.h"
-#include "services/component_files.h"
+#include "frame/file_system.h"
 #include "services/components.h"
-#include "services/resources_folder.h"
+#include "frame/resources_folder.h"
 #include "services/service_hosts.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "frame/logger.h"
 #include "frame/paths.h"
 #include "net/tls_binding.h"
-#include "services/component_files.h"
+#include "frame/file_system.h"
 #include "services/component_install.h"
 
 namespace {

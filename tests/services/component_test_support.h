@@ -11,7 +11,7 @@
 
 #include "frame/paths.h"
 #include "servers/http_server_fixture.h"
-#include "services/component_files.h"
+#include "frame/file_system.h"
 #include "services/components.h"
 #include "services/service_hosts.h"
 #include "support/temp_folder.h"

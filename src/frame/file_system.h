@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-// File and program helpers of the component folder. None of them follows a symbolic link found
+// File and program helpers. None of them follows a symbolic link found
 // inside a folder, and none of them runs a shell: programs get their arguments one by one.
 
 // Runs the program (argv[0], an absolute path) with the other arguments, its standard streams

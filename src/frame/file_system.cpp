@@ -1,4 +1,4 @@
-#include "services/component_files.h"
+#include "frame/file_system.h"
 
 #include <fcntl.h>
 #include <spawn.h>

@@ -1,11 +1,11 @@
-#include "services/resources_folder.h"
+#include "frame/resources_folder.h"
 
 #include <unistd.h>
 
 #include <fstream>
 #include <string_view>
 
-#include "services/component_files.h"
+#include "frame/file_system.h"
 
 namespace {
 
