@@ -71,7 +71,9 @@ LProcessResult FtpDeleteTree(LProcessInterface& iface, LSecureSocket& connection
         if (list.cancelled || iface.IsStopped()) {
             return LPROCESS_STOPPED;
         }
-        const bool isFolder = list.IsFolderEntry();
+        // A link to a folder is removed as the link itself: following it would delete the
+        // contents of a folder that lives elsewhere on the server.
+        const bool isFolder = list.IsFolderEntry() && !list.IsLinkEntry();
         // The kind is not known when its look-up was stopped.
         if (list.cancelled) {
             return LPROCESS_STOPPED;

@@ -228,6 +228,27 @@ TEST(FtpDeleteTree, DescendsIntoFoldersAndSkipsTheDotEntries) {
                                                      "DELE a.txt", "CWD /home", "RMD /home/sub"}}));
 }
 
+// MLSD marks a link to a folder as a folder too; deleting must not follow it into a folder that
+// lives elsewhere on the server.
+TEST(FtpDeleteTree, RemovesALinkToAFolderWithoutFollowingIt) {
+    ListingSession session;
+    session.peer.ExpectLine().Send("257 \"/home\"\r\n");
+    session.peer.ExpectLine().Send("250 OK.\r\n");
+    session.ScriptListing({"type=OS.unix=slink:/srv/data;size=9;modify=20200101000000; data"});
+    for (int i = 0; i < 3; ++i) {
+        session.peer.ExpectLine().Send("250 OK.\r\n");
+    }
+    session.peer.ReceiveUntilClosed();
+    ASSERT_TRUE(session.Connect());
+    session.connection.features |= kFeatMlstModify | kFeatMlstSize | kFeatMlstType;
+    RecordingProcessInterface iface;
+    EXPECT_EQ(FtpDeleteTree(iface, session.connection, "sub"), LPROCESS_OK);
+    EXPECT_EQ(session.BytesSentAfterScript(), "");
+    EXPECT_EQ(session.peer.ReceivedLines(), Concat({{"PWD", "CWD sub"},
+                                                    {"TYPE A", "PASV", "MLSD"},
+                                                    {"DELE data", "CWD /home", "RMD sub"}}));
+}
+
 TEST(FtpDeleteTree, SendsNothingMoreWhenTheFolderCannotBeEntered) {
     PeerSession session;
     session.peer.ExpectLine()
