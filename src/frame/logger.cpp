@@ -7,19 +7,17 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdarg>
 #include <cstdio>
-#include <thread>
 #include <utility>
 
+#include "frame/file_lock.h"
 #include "frame/paths.h"
 #include "frame/status_window.h"
 
 namespace {
 
 constexpr std::size_t kLogFormatSize = 512;
-constexpr int kLockPatienceMs = 500;
 
 // printf into a buffer of `size` bytes: the result keeps at most size - 1 of them.
 std::string FormatCut(std::size_t size, const char* format, va_list args) {
@@ -38,29 +36,14 @@ std::string FormatSmall(const char* format, ...) {
     return out;
 }
 
-// Waits up to about half a second for another writer's lock; the caller writes either way.
-void LockForAppend(int fd) {
-    for (int waitMs = kLockPatienceMs / 32 + 1;; waitMs *= 2) {
-        if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            return;
-        }
-        if (errno != EWOULDBLOCK && errno != EINTR) {
-            return;
-        }
-        if (waitMs >= kLockPatienceMs) {
-            return;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
-    }
-}
-
 void AppendLine(const std::string& path, std::string_view line) {
     // The user's umask decides what others may do with the file.
     FileDescriptor file(open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
     if (file.get() < 0) {
         return;
     }
-    LockForAppend(file.get());
+    // Another writer's lock is waited for about half a second; the line is written either way.
+    LockFileWithPatience(file.get(), LOCK_EX);
     while (!line.empty()) {
         ssize_t written = write(file.get(), line.data(), line.size());
         if (written < 0 && errno == EINTR) {
