@@ -17,6 +17,15 @@
 
 namespace {
 
+// Puts the loader's test switches back when a test ends, so tests that share a process do not
+// inherit them.
+struct TlsSwitchesRestored {
+    ~TlsSwitchesRestored() {
+        SetTlsLibrariesHiddenForTesting(false);
+        SetTlsCappedAtTls12(false);
+    }
+};
+
 std::string Joined(const std::vector<std::string>& pieces) {
     std::string all;
     for (const std::string& piece : pieces) {
@@ -58,6 +67,7 @@ class PyftpdlibTls : public testing::TestWithParam<TlsCase> {};
 
 TEST_P(PyftpdlibTls, LogsOnAndListsOverProtectedDataConnections) {
     const TlsCase& c = GetParam();
+    TlsSwitchesRestored restored;
     SetTlsCappedAtTls12(c.capAtTls12);
     PyFtpdServer::Options options;
     options.tls = true;
@@ -84,6 +94,7 @@ class VsftpdTls : public testing::TestWithParam<TlsCase> {};
 
 TEST_P(VsftpdTls, ResumesTheControlSessionOnDataConnections) {
     const TlsCase& c = GetParam();
+    TlsSwitchesRestored restored;
     SetTlsCappedAtTls12(c.capAtTls12);
     VsftpdServer::Options options;
     options.tls = true;
@@ -107,6 +118,7 @@ INSTANTIATE_TEST_SUITE_P(Servers, VsftpdTls,
                          });
 
 TEST(TlsLogon, GoesOnInPlainTextWhenTheLibrariesAreMissing) {
+    TlsSwitchesRestored restored;
     SetTlsLibrariesHiddenForTesting(true);
     ScriptedPeer peer;
     peer.Send("220 Ready\r\n")
