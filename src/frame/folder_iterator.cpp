@@ -33,9 +33,9 @@ FolderIterator::FolderIterator(const std::string& path) : folder_(path), pattern
     if (IsPlainFile(path)) {
         std::size_t cut = path.find_last_of('/');
         if (cut == std::string::npos) {
-            folder_ = ".";
+            folder_.assign(1, '.');
         } else {
-            folder_ = cut == 0 ? std::string("/") : path.substr(0, cut);
+            folder_ = path.substr(0, cut == 0 ? 1 : cut);
         }
         pattern_ = LiteralPattern(cut == std::string::npos ? path : path.substr(cut + 1));
     }
