@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 
 #include "cli/cli_exit.h"
+#include "cli/cli_sites.h"
 #include "ftp/current_directory.h"
 #include "ftp/logon.h"
 
@@ -113,9 +114,6 @@ void CliSession::Close() {
 }
 
 int CheckSessionOptions(const CliOptions& options) {
-    if (options.site) {
-        return UsageError("--site is not available yet");
-    }
     if (!options.server || options.server->empty()) {
         return UsageError("no server given (use --server HOST[:PORT])");
     }
@@ -124,10 +122,14 @@ int CheckSessionOptions(const CliOptions& options) {
 
 int RunWithCliSession(const CliOptions& options, CliServices& services,
                       const CliSessionBody& body) {
-    if (int status = CheckSessionOptions(options); status != kExitDone) {
+    CliOptions effective;
+    if (int status = ApplySiteAccount(options, effective); status != kExitDone) {
         return status;
     }
-    CliSession session(options, services);
+    if (int status = CheckSessionOptions(effective); status != kExitDone) {
+        return status;
+    }
+    CliSession session(effective, services);
     int status = session.Open();
     if (status == kExitDone) {
         status = body(session);

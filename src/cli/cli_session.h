@@ -55,6 +55,7 @@ int CheckSessionOptions(const CliOptions& options);
 // What a remote command does once its session is open; returns the exit status.
 using CliSessionBody = std::function<int(CliSession& session)>;
 
-// Checks the options, opens the session, runs the body and always disconnects. The exit
-// status of the first step that did not end with kExitDone, else the body's.
+// Takes the stored site's values for --site, checks the options, opens the session, runs the
+// body and always disconnects. The exit status of the first step that did not end with
+// kExitDone, else the body's.
 int RunWithCliSession(const CliOptions& options, CliServices& services, const CliSessionBody& body);

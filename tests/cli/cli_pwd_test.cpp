@@ -359,17 +359,12 @@ TEST(CliSession, RefusedDirectoryQueryFailsWithItsText) {
     EXPECT_EQ(run.err, "Unable to get the current directory.\n");
 }
 
-TEST(CliSession, ServerIsRequiredAndSitesAreNotThereYet) {
+TEST(CliSession, ServerIsRequired) {
     CliRun noServer = RunCli({"--user", "test", "pwd"});
     EXPECT_EQ(noServer.status, 64);
     EXPECT_TRUE(noServer.err.rfind("brindleftp-cli: ", 0) == 0) << noServer.err;
     EXPECT_NE(noServer.err.find("--server"), std::string::npos) << noServer.err;
     EXPECT_EQ(std::count(noServer.err.begin(), noServer.err.end(), '\n'), 1);
-
-    CliRun site = RunCli({"--site", "Home", "pwd"});
-    EXPECT_EQ(site.status, 64);
-    EXPECT_EQ(site.err, "brindleftp-cli: --site is not available yet\n");
-    EXPECT_EQ(site.out, "");
 }
 
 }  // namespace
