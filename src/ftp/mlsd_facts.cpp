@@ -39,7 +39,7 @@ int TwoDigits(std::string_view text, std::size_t position) {
 
 }  // namespace
 
-time_t FtpTimestampToTime(std::string_view text) {
+time_t FtpTimestampToTime(std::string_view text, LocalTimeCache* cache) {
     int year = AtoiN(text, 4);
     int month = TwoDigits(text, 4);
     int day = TwoDigits(text, 6);
@@ -47,7 +47,11 @@ time_t FtpTimestampToTime(std::string_view text) {
     int minute = TwoDigits(text, 10);
     int second = text.size() > 12 ? AtoiLike(text.substr(12)) : 0;
     time_t local = 0;
-    MakeTimeFromFields(local, year, month, day, hour, minute, second);
+    if (cache != nullptr) {
+        cache->Convert(local, year, month, day, hour, minute, second);
+    } else {
+        MakeTimeFromFields(local, year, month, day, hour, minute, second);
+    }
     // The fields were read as local time; the bias turns them back into UTC.
     return local - GetTimeZoneBias();
 }
@@ -65,12 +69,12 @@ int FtpTypeFactKind(std::string_view value) {
     return kItemFolder;
 }
 
-void ReadMlsdFacts(std::string_view line, FtpDirEntry& entry) {
+void ReadMlsdFacts(std::string_view line, FtpDirEntry& entry, LocalTimeCache* cache) {
     std::string lowered(line);
     LowerAsciiInPlace(lowered);
     std::string_view value;
     if (FindFactValue(lowered, "modify=", value)) {
-        entry.modified = FtpTimestampToTime(value);
+        entry.modified = FtpTimestampToTime(value, cache);
         entry.hasModified = 1;
     }
     if (FindFactValue(lowered, "type=", value)) {

@@ -10,9 +10,9 @@
 #include "frame/text_limits.h"
 #include "frame/utf8.h"
 #include "ftp/control_channel.h"
-#include "ftp/date_time.h"
 #include "ftp/ftp_features.h"
 #include "ftp/list_parser.h"
+#include "ftp/local_time_cache.h"
 #include "ftp/mlsd_facts.h"
 #include "ftp/passive.h"
 #include "ftp/server_features.h"
@@ -135,19 +135,21 @@ std::string ListNameAsUtf8(const std::string& name) {
     return Latin1ToUtf8(name);
 }
 
-std::unique_ptr<FtpDirEntry> EntryOfMlsdLine(const std::string& line, const std::string& pattern) {
+std::unique_ptr<FtpDirEntry> EntryOfMlsdLine(const std::string& line, const std::string& pattern,
+                                             LocalTimeCache& times) {
     std::string name(MlsdLineName(line));
     if (!MatchesPattern(pattern, name)) {
         return nullptr;
     }
     auto entry = std::make_unique<FtpDirEntry>();
     entry->name = CutText(name);
-    ReadMlsdFacts(line, *entry);
+    ReadMlsdFacts(line, *entry, &times);
     return entry;
 }
 
 std::unique_ptr<FtpDirEntry> EntryOfListLine(const std::string& line, const std::string& pattern,
-                                             const ListToday& today, FtpListLine& parsed) {
+                                             const ListToday& today, FtpListLine& parsed,
+                                             LocalTimeCache& times) {
     if (!ParseListLine(line, parsed, &today) || !MatchesPattern(pattern, parsed.name)) {
         return nullptr;
     }
@@ -158,8 +160,8 @@ std::unique_ptr<FtpDirEntry> EntryOfListLine(const std::string& line, const std:
     entry->hasType = 1;
     if (parsed.hasDate) {
         // Listed dates are the client's local wall-clock time.
-        MakeTimeFromFields(entry->modified, parsed.year, parsed.month, parsed.day, parsed.hour,
-                           parsed.minute, 0);
+        times.Convert(entry->modified, parsed.year, parsed.month, parsed.day, parsed.hour,
+                      parsed.minute, 0);
         entry->hasModified = 1;
     }
     entry->size = parsed.size;
@@ -235,6 +237,7 @@ LProcessResult ReadListing(FtpDirList& list, LProcessInterface& iface, LSecureSo
     ListingLineReader reader(data);
     std::string line;
     FtpListLine parsed;
+    LocalTimeCache times;
     unsigned long count = 0;
     for (;;) {
         LProcessResult read = reader.Next(iface, line);
@@ -246,8 +249,8 @@ LProcessResult ReadListing(FtpDirList& list, LProcessInterface& iface, LSecureSo
         }
         if (!line.empty()) {
             std::unique_ptr<FtpDirEntry> entry =
-                mlsd ? EntryOfMlsdLine(line, pattern)
-                     : EntryOfListLine(line, pattern, today, parsed);
+                mlsd ? EntryOfMlsdLine(line, pattern, times)
+                     : EntryOfListLine(line, pattern, today, parsed, times);
             if (entry) {
                 Append(list, std::move(entry));
                 if (++count % kObjectsStatusEvery == 0) {
