@@ -1,9 +1,11 @@
 #include "cli/cli_commands.h"
 
 #include "cli/cli_exit.h"
+#include "cli/cli_listing_commands.h"
 #include "cli/cli_parse_list.h"
 #include "cli/cli_remote_commands.h"
-#include "cli/cli_sites.h"
+#include "cli/cli_remote_ops_commands.h"
+#include "cli/cli_transfer_commands.h"
 
 namespace {
 
@@ -12,28 +14,27 @@ constexpr CliCommand kCommands[] = {
     {"parse-list", "parse-list [FILE]", "parse LIST lines of FILE or stdin", 0, 1, 0, 0,
      RunParseList},
     {"pwd", "pwd", "print the current remote directory", 0, 0, 0, 0, RunPwdCommand},
-    {"ls", "ls [DIR]", "list the remote directory", 0, 1, 0, 0, nullptr},
-    {"stat", "stat NAME", "show the kind, size and time of a remote item", 1, 1, 0, 0, nullptr},
-    {"get", "get REMOTE [LOCAL]", "download one file", 1, 2, 0, 0, nullptr},
+    {"ls", "ls [DIR]", "list the remote directory", 0, 1, 0, 0, RunLsCommand},
+    {"stat", "stat NAME", "show the kind, size and time of a remote item", 1, 1, 0, 0,
+     RunStatCommand},
+    {"get", "get REMOTE [LOCAL]", "download one file", 1, 2, 0, 0, RunGetCommand},
     {"put", "put LOCAL [REMOTE] [--append]", "upload one file, or append to the remote file", 1, 2,
-     kCliOptionAppend, 0, nullptr},
-    {"mkdir", "mkdir DIR", "make a remote directory", 1, 1, 0, 0, nullptr},
-    {"rmdir", "rmdir DIR", "remove a remote directory", 1, 1, 0, 0, nullptr},
+     kCliOptionAppend, 0, RunPutCommand},
+    {"mkdir", "mkdir DIR", "make a remote directory", 1, 1, 0, 0, RunMkdirCommand},
+    {"rmdir", "rmdir DIR", "remove a remote directory", 1, 1, 0, 0, RunRmdirCommand},
     {"rm", "rm [-r] NAME", "delete a remote file, or with -r a folder tree", 1, 1,
-     kCliOptionRecursive, 0, nullptr},
-    {"mv", "mv OLD NEW", "rename a remote item", 2, 2, 0, 0, nullptr},
+     kCliOptionRecursive, 0, RunRmCommand},
+    {"mv", "mv OLD NEW", "rename a remote item", 2, 2, 0, 0, RunMvCommand},
     {"test", "test [DIR]", "test the connection, with an upload and delete", 0, 1, 0, 0, nullptr},
     {"download", "download NAME... --to LOCALDIR", "download remote items, folders recursively", 1,
      kAnyNumber, kCliOptionTo, kCliOptionTo, nullptr},
     {"upload", "upload PATH... [--base DIR]", "upload local items, folders recursively", 1,
      kAnyNumber, kCliOptionBase, 0, nullptr},
     {"sync", "sync LOCALDIR", "synchronize LOCALDIR with the remote folder", 1, 1, 0, 0, nullptr},
-    {"sites", "sites", "list the stored site accounts", 0, 0, 0, 0, RunSitesCommand},
+    {"sites", "sites", "list the stored site accounts", 0, 0, 0, 0, nullptr},
     {"site-save", "site-save LABEL [--remember-password]",
-     "save the connection options as site LABEL", 1, 1, kCliOptionRememberPassword, 0,
-     RunSiteSaveCommand},
-    {"site-delete", "site-delete LABEL", "delete the site account", 1, 1, 0, 0,
-     RunSiteDeleteCommand},
+     "save the connection options as site LABEL", 1, 1, kCliOptionRememberPassword, 0, nullptr},
+    {"site-delete", "site-delete LABEL", "delete the site account", 1, 1, 0, 0, nullptr},
 };
 
 struct OptionName {
