@@ -43,6 +43,9 @@ std::string XmlFileSettingsGet(const std::string& path, std::string_view section
 bool XmlFileSettingsSet(const std::string& path, std::string_view section, std::string_view key,
                         std::string_view value) {
     LXmlNode document;
+    // The file's own indentation is layout, not text: dropping it on reading keeps the
+    // one-element-per-line layout on every rewrite.
+    document.keepSpace = false;
     std::string error;
     document.LoadFile(path, error);
     FindOrAppend(*FindOrAppend(document, section), key)->SetAttribute(kValueAttribute, value);

@@ -51,6 +51,10 @@ TEST_F(XmlSettings, NewKeysAndSectionsGoAtTheEndAndAKnownKeyIsReplaced) {
     ASSERT_NE(two, std::string::npos) << file;
     EXPECT_TRUE(one < a && a < c && c < oneEnd && oneEnd < two) << file;
     EXPECT_EQ(file.find("<A", a + 1), std::string::npos) << file;
+    // Rewrites keep one element per line.
+    EXPECT_EQ(file,
+              "<One>\n\t<A value=\"changed\"/>\n\t<C value=\"3\"/>\n</One>\n"
+              "<Two>\n\t<B value=\"2\"/>\n</Two>\n");
 }
 
 TEST_F(XmlSettings, AnythingMissingGivesTheDefault) {
