@@ -42,21 +42,18 @@ bool IsFinalReplyLine(const std::string& line) {
 LProcessResult CommandWithSendTimeout(LProcessInterface& iface, LSecureSocket& connection,
                                       std::string_view commandLine, std::uint32_t sendTimeoutMs,
                                       int* code, std::string* text) {
-    LProcessResult sent = FtpSendCommand(iface, connection, commandLine, sendTimeoutMs);
-    if (sent != LPROCESS_OK) {
-        return sent;
-    }
     int replyCode = 0;
     std::string replyText;
-    LProcessResult read = FtpReadReply(iface, connection, replyCode, replyText);
+    LProcessResult result =
+        FtpExchange(iface, connection, commandLine, replyCode, replyText, sendTimeoutMs);
     if (code != nullptr) {
         *code = replyCode;
     }
     if (text != nullptr) {
         *text = replyText;
     }
-    if (read != LPROCESS_OK) {
-        return read;
+    if (result != LPROCESS_OK) {
+        return result;
     }
     return FtpPositive(replyCode) ? LPROCESS_OK : LPROCESS_FAILED;
 }
@@ -107,6 +104,18 @@ LProcessResult FtpReadReply(LProcessInterface& iface, LSecureSocket& connection,
         text = CutText(std::string_view(line).substr(4), kReplyTextLimit);
     }
     return LPROCESS_OK;
+}
+
+LProcessResult FtpExchange(LProcessInterface& iface, LSecureSocket& connection,
+                           std::string_view commandLine, int& code, std::string& text,
+                           std::uint32_t sendTimeoutMs) {
+    code = 0;
+    text.clear();
+    LProcessResult sent = FtpSendCommand(iface, connection, commandLine, sendTimeoutMs);
+    if (sent != LPROCESS_OK) {
+        return sent;
+    }
+    return FtpReadReply(iface, connection, code, text);
 }
 
 LProcessResult FtpCommand(LProcessInterface& iface, LSecureSocket& connection,

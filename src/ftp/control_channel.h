@@ -40,6 +40,10 @@ LProcessResult FtpSendCommand(LProcessInterface& iface, LSecureSocket& connectio
 // or a late reply would be taken for the answer to the next command.
 LProcessResult FtpReadReply(LProcessInterface& iface, LSecureSocket& connection, int& code,
                             std::string& text);
+// Sends the command and reads its reply, whatever the code: ok when the exchange itself worked.
+LProcessResult FtpExchange(LProcessInterface& iface, LSecureSocket& connection,
+                           std::string_view commandLine, int& code, std::string& text,
+                           std::uint32_t sendTimeoutMs = kFtpSendTimeout);
 // Sends the command and reads the reply; ok only for codes 200 to 399. code and text may be null.
 LProcessResult FtpCommand(LProcessInterface& iface, LSecureSocket& connection,
                           std::string_view commandLine, int* code = nullptr,

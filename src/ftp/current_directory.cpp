@@ -22,13 +22,9 @@ std::string PathOfPwdReply(const std::string& text) {
 LProcessResult FtpGetCurrentDirectory(LProcessInterface& iface, LSecureSocket& connection,
                                       std::string& path) {
     path.clear();
-    LProcessResult sent = FtpSendCommand(iface, connection, "PWD\r\n", kFtpSendTimeout);
-    if (sent != LPROCESS_OK) {
-        return sent;
-    }
     int code = 0;
     std::string text;
-    LProcessResult read = FtpReadReply(iface, connection, code, text);
+    LProcessResult read = FtpExchange(iface, connection, "PWD\r\n", code, text);
     if (read != LPROCESS_OK) {
         return read;
     }

@@ -43,12 +43,8 @@ LProcessResult FtpLogon(LProcessInterface& iface, LSecureSocket& connection,
         }
     }
 
-    LProcessResult userSent =
-        FtpSendCommand(iface, connection, FtpCommandLine("USER", user), kFtpSendTimeout);
-    if (userSent != LPROCESS_OK) {
-        return userSent;
-    }
-    LProcessResult answered = FtpReadReply(iface, connection, code, text);
+    LProcessResult answered =
+        FtpExchange(iface, connection, FtpCommandLine("USER", user), code, text);
     if (answered != LPROCESS_OK) {
         return answered;
     }

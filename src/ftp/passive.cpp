@@ -34,13 +34,9 @@ bool ParsePassiveReplyText(std::string_view text, std::string& address) {
 LProcessResult FtpPassive(LProcessInterface& iface, LSecureSocket& connection,
                           std::string& address) {
     address.clear();
-    LProcessResult sent = FtpSendCommand(iface, connection, "PASV\r\n", kFtpSendTimeout);
-    if (sent != LPROCESS_OK) {
-        return sent;
-    }
     int code = 0;
     std::string text;
-    LProcessResult read = FtpReadReply(iface, connection, code, text);
+    LProcessResult read = FtpExchange(iface, connection, "PASV\r\n", code, text);
     if (read != LPROCESS_OK) {
         return read;
     }
@@ -115,13 +111,9 @@ LProcessResult FtpDataCommand(LProcessInterface& iface, LSecureSocket& connectio
     if (step != LPROCESS_OK) {
         return step;
     }
-    step = FtpSendCommand(iface, connection, commandLine, kFtpSendTimeout);
-    if (step != LPROCESS_OK) {
-        return step;
-    }
     int code = 0;
     std::string text;
-    step = FtpReadReply(iface, connection, code, text);
+    step = FtpExchange(iface, connection, commandLine, code, text);
     if (step != LPROCESS_OK) {
         return step;
     }
