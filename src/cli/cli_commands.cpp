@@ -5,6 +5,7 @@
 #include "cli/cli_parse_list.h"
 #include "cli/cli_remote_commands.h"
 #include "cli/cli_remote_ops_commands.h"
+#include "cli/cli_test_command.h"
 #include "cli/cli_transfer_commands.h"
 
 namespace {
@@ -25,7 +26,8 @@ constexpr CliCommand kCommands[] = {
     {"rm", "rm [-r] NAME", "delete a remote file, or with -r a folder tree", 1, 1,
      kCliOptionRecursive, 0, RunRmCommand},
     {"mv", "mv OLD NEW", "rename a remote item", 2, 2, 0, 0, RunMvCommand},
-    {"test", "test [DIR]", "test the connection, with an upload and delete", 0, 1, 0, 0, nullptr},
+    {"test", "test [DIR]", "test the connection, with an upload and delete", 0, 1, 0, 0,
+     RunTestCommand},
     {"download", "download NAME... --to LOCALDIR", "download remote items, folders recursively", 1,
      kAnyNumber, kCliOptionTo, kCliOptionTo, nullptr},
     {"upload", "upload PATH... [--base DIR]", "upload local items, folders recursively", 1,
