@@ -5,6 +5,7 @@
 #include "cli/cli_parse_list.h"
 #include "cli/cli_remote_commands.h"
 #include "cli/cli_remote_ops_commands.h"
+#include "cli/cli_sites.h"
 #include "cli/cli_test_command.h"
 #include "cli/cli_transfer_commands.h"
 
@@ -33,10 +34,12 @@ constexpr CliCommand kCommands[] = {
     {"upload", "upload PATH... [--base DIR]", "upload local items, folders recursively", 1,
      kAnyNumber, kCliOptionBase, 0, nullptr},
     {"sync", "sync LOCALDIR", "synchronize LOCALDIR with the remote folder", 1, 1, 0, 0, nullptr},
-    {"sites", "sites", "list the stored site accounts", 0, 0, 0, 0, nullptr},
+    {"sites", "sites", "list the stored site accounts", 0, 0, 0, 0, RunSitesCommand},
     {"site-save", "site-save LABEL [--remember-password]",
-     "save the connection options as site LABEL", 1, 1, kCliOptionRememberPassword, 0, nullptr},
-    {"site-delete", "site-delete LABEL", "delete the site account", 1, 1, 0, 0, nullptr},
+     "save the connection options as site LABEL", 1, 1, kCliOptionRememberPassword, 0,
+     RunSiteSaveCommand},
+    {"site-delete", "site-delete LABEL", "delete the site account", 1, 1, 0, 0,
+     RunSiteDeleteCommand},
 };
 
 struct OptionName {
