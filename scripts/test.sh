@@ -9,6 +9,8 @@ ensure_packages "${BRINDLE_BUILD_PACKAGES[@]}" "${BRINDLE_TEST_PACKAGES[@]}" || 
 FUZZ_SECONDS=${FUZZ_SECONDS:-30}
 JOBS=$(nproc)
 failures=()
+failed_tests=()
+failed_reruns=()
 
 run_suite() {  # name, build folder, extra cmake arguments...
     local name=$1 dir=$2
@@ -22,6 +24,11 @@ run_suite() {  # name, build folder, extra cmake arguments...
     echo "=== $name tests ==="
     if ! ctest --test-dir "$dir" -j "$JOBS" --output-on-failure; then
         failures+=("$name tests")
+        # The summary comes last so that a clipped log still names what failed.
+        local failed_list="$dir/Testing/Temporary/LastTestsFailed.log"
+        [ -f "$failed_list" ] && failed_tests+=("$name: $(tr '\n' ' ' < "$failed_list")")
+        ctest --test-dir "$dir" --rerun-failed --output-on-failure > "$dir/rerun-failed.log" 2>&1
+        failed_reruns+=("$dir/rerun-failed.log")
     fi
 }
 
@@ -52,6 +59,8 @@ else
 fi
 
 if [ ${#failures[@]} -ne 0 ]; then
+    for log in "${failed_reruns[@]}"; do echo "--- the failed tests run again, one at a time:"; tail -60 "$log"; done
+    for line in "${failed_tests[@]}"; do echo "failed tests, $line"; done
     echo "FAILED: ${failures[*]}"
     exit 1
 fi

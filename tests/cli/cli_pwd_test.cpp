@@ -305,7 +305,7 @@ TEST(CliSession, CtrlCDuringLogonStopsWithStatusOne) {
     auto interrupted = std::chrono::steady_clock::now();
     ASSERT_TRUE(cli.Signal(SIGINT));
     CliRun run = cli.Wait();
-    EXPECT_LT(SecondsSince(interrupted), 1.0);
+    EXPECT_LT(SecondsSince(interrupted), 3.0);
     EXPECT_EQ(run.status, 1);
     // A stop is no failure: no error text, but the connect's own failure line in the log, which
     // shows that the running logon was stopped rather than the program ended.

@@ -44,7 +44,7 @@ TEST(ReadLine, CancelDuringTheWaitReturnsStoppedWithinASlice) {
     auto stopAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
     std::string line;
     EXPECT_EQ(ReadLine(iface, socket, line, 60000), LPROCESS_STOPPED);
-    EXPECT_LT(SecondsSince(stopAt), 0.3);
+    EXPECT_LT(SecondsSince(stopAt), 1.5);
 }
 
 struct LineCase {

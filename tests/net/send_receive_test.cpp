@@ -76,7 +76,7 @@ TEST(SendAll, StopsWhenCancelledWhileThePeerDoesNotRead) {
     auto stopAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
     std::string data(64 * 1024 * 1024, 'x');
     EXPECT_EQ(SendAll(iface, fd, data.data(), data.size(), 60000), LPROCESS_STOPPED);
-    EXPECT_LT(SecondsSince(stopAt), 0.5);
+    EXPECT_LT(SecondsSince(stopAt), 1.5);
     close(fd);
 }
 

@@ -62,7 +62,7 @@ TEST(LProcessInterfaceVoid, NeverStopsAndSleepsForTheTimeAsked) {
     EXPECT_EQ(iface.Sleep(100), LPROCESS_OK);
     double elapsed = SecondsSince(start);
     EXPECT_GE(elapsed, 0.1);
-    EXPECT_LT(elapsed, 1.0);
+    EXPECT_LT(elapsed, 3.0);
 }
 
 TEST(LProcessInterfaceVoid, WaitForEventSucceedsOnlyWhenSignalled) {

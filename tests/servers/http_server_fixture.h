@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "servers/server_process.h"
 #include "support/temp_folder.h"
 
 // Python's http.server (Debian's /usr/bin/python3) on 127.0.0.1, serving a temporary folder.
@@ -38,7 +39,7 @@ private:
     TempFolder work_{"brindle-http"};
     std::string root_;
     std::string logFile_;
-    pid_t pid_ = -1;
+    ServerProcess server_;
     std::uint16_t port_ = 0;
 };
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "servers/server_process.h"
 #include "support/temp_folder.h"
 
 // A real pyftpdlib server on 127.0.0.1 (Debian's python3-pyftpdlib run by /usr/bin/python3) with
@@ -39,6 +40,6 @@ private:
     Options options_;
     TempFolder work_{"brindle-pyftpd"};
     std::string root_;
-    pid_t pid_ = -1;
+    ServerProcess server_;
     std::uint16_t port_ = 0;
 };

@@ -1,13 +1,9 @@
 #include "servers/test_certificate.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <vector>
 
+#include "servers/server_process.h"
 #include "support/temp_folder.h"
-
-extern char** environ;
 
 bool MakeTestCertificate(bool expired, TestCertificate& out, std::string* why) {
     static TempFolder folder("brindle-cert");
@@ -23,15 +19,7 @@ bool MakeTestCertificate(bool expired, TestCertificate& out, std::string* why) {
     if (expired) {
         args.push_back("--expired");
     }
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    int status = 0;
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0 ||
-        waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    if (!RunToSuccess(args)) {
         if (why != nullptr) {
             *why = "make_certificate.py failed (is python3-openssl installed?)";
         }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "servers/server_process.h"
 #include "support/temp_folder.h"
 
 // A real vsftpd on 127.0.0.1 in anonymous mode (LIST only: no MLSD, MLST or MFMT), optionally
@@ -36,10 +37,11 @@ public:
     std::string LogText() const { return ReadWholeFile(work_.File("vsftpd.log")); }
 
 private:
-    bool WaitForGreeting();
+    bool StartOnFreePort(std::string& failure);
+    bool Greets() const;
 
     Options options_;
     TempFolder work_{"brindle-vsftpd"};
-    pid_t pid_ = -1;
+    ServerProcess server_;
     std::uint16_t port_ = 0;
 };

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// A server program a test starts; stopped (SIGTERM, then SIGKILL) when the object dies.
+class ServerProcess {
+public:
+    ServerProcess() = default;
+    ~ServerProcess() { Stop(); }
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
+
+    // Starts `args` with stdin from /dev/null, stdout to `stdoutPath` and stderr appended to
+    // `stderrPath` (or to the same file when that is empty).
+    bool Spawn(std::vector<std::string> args, const std::string& stdoutPath,
+               const std::string& stderrPath = "");
+
+    enum class Wait { Ready, Exited, TimedOut };
+    // Asks `ready` every 50 ms until it says yes, the program ends or `seconds` pass. A cold
+    // machine may take seconds to start an interpreter, so callers give it plenty.
+    Wait WaitUntil(const std::function<bool()>& ready, double seconds);
+
+    void Stop();
+    bool running() const { return pid_ > 0; }
+
+private:
+    pid_t pid_ = -1;
+};
+
+// Runs a helper program to its end; true when it exits with 0. `environment` entries
+// ("NAME=value") come before the inherited ones.
+bool RunToSuccess(std::vector<std::string> args, const std::vector<std::string>& environment = {});
+
+// A socket bound (not listening) on a port of 127.0.0.1 the system picked, stored in `port`;
+// -1 on failure.
+int BindFreeLoopbackPort(std::uint16_t& port);
+
+// A port on 127.0.0.1 that nothing listened on a moment ago; another program may still take it
+// before the caller binds it.
+std::uint16_t FreeLoopbackPort();
+
+// Whether something accepts connections on 127.0.0.1:`port`.
+bool LoopbackAnswers(std::uint16_t port);
