@@ -118,6 +118,18 @@ int AskOnTerminal(const UserTerminal& terminal, const LAlertParams& params,
     }
 }
 
+// The alert's check box as a question of its own; unticked unless the answer is yes.
+bool AskCheckBox(const UserTerminal& terminal, const LAlertParams& params) {
+    std::string prompt = TerminalSafeText(params.checkBox + " yes/no [no]: ");
+    std::string answer;
+    if (!terminal.Ask(prompt, answer)) {
+        terminal.Write("\n");
+        return false;
+    }
+    std::string typed = Lowered(answer);
+    return !typed.empty() && std::string("yes").compare(0, typed.size(), typed) == 0;
+}
+
 }  // namespace
 
 std::string AlertMessageLine(const LAlertParams& params) {
@@ -165,6 +177,7 @@ void TerminalUiServices::RunAlert(LAlertParams& params) {
         UserTerminal terminal;
         if (terminal.IsOpen()) {
             params.result = static_cast<std::uint16_t>(AskOnTerminal(terminal, params, buttons));
+            params.checkBoxChecked = !params.checkBox.empty() && AskCheckBox(terminal, params);
             return;
         }
     }

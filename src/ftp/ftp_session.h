@@ -41,6 +41,10 @@ public:
     bool quiet = false;
 
 protected:
+    UserInterfaceServices& ui() { return ui_; }
+    ProcessLauncher& launcher() { return launcher_; }
+    LWindow window() const { return window_; }
+
     // Shows remoteDir after a connect; the pane lists it, the session only changes to it.
     virtual bool RefreshRemote();
     // Tells the owner that a connect failed.

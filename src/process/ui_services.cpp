@@ -7,6 +7,13 @@ std::uint16_t UserInterfaceServices::Alert(LWindow parent, std::uint16_t kind,
                                            const char* button1, const char* button2,
                                            const char* button3) {
     LAlertParams params;
+    return Alert(params, parent, kind, text, headline, button1, button2, button3);
+}
+
+std::uint16_t UserInterfaceServices::Alert(LAlertParams& params, LWindow parent,
+                                           std::uint16_t kind, const std::string& text,
+                                           const std::string& headline, const char* button1,
+                                           const char* button2, const char* button3) {
     params.parent = parent;
     params.kind = kind;
     params.text = CutText(text, kAlertTextLimit);
@@ -50,6 +57,16 @@ bool UserInterfaceServices::YesNoBox(LWindow parent, const std::string& text,
 
 bool UserInterfaceServices::YesNoBox(const std::string& text, const std::string& headline) {
     return YesNoBox(nullptr, text, headline);
+}
+
+bool UserInterfaceServices::YesNoBox(LWindow parent, const std::string& text,
+                                     const std::string& headline, const std::string& checkBox,
+                                     bool& checked) {
+    LAlertParams params;
+    params.checkBox = checkBox;
+    std::uint16_t result = Alert(params, parent, kAlertNote, text, headline, "Yes", "No");
+    checked = params.checkBoxChecked;
+    return result == 1;
 }
 
 bool UserInterfaceServices::OkCancelBox(LWindow parent, const std::string& text,

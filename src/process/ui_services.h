@@ -23,6 +23,9 @@ struct LAlertParams {
     std::string button2;
     std::string button3;
     std::uint16_t result = 1;  // 1, 2 or 3: the button that was pressed
+    // A check box under the text ("" for none), and whether it was ticked when the alert closed.
+    std::string checkBox;
+    bool checkBoxChecked = false;
 };
 
 // What the login prompt asks for and gives back.
@@ -59,6 +62,10 @@ public:
     void AlertBox(const std::string& headline, const std::string& text, std::uint16_t kind);
     bool YesNoBox(LWindow parent, const std::string& text, const std::string& headline);
     bool YesNoBox(const std::string& text, const std::string& headline);
+    // A Yes/No question with a check box ("Do this for all"); `checked` tells whether the user
+    // ticked it.
+    bool YesNoBox(LWindow parent, const std::string& text, const std::string& headline,
+                  const std::string& checkBox, bool& checked);
     bool OkCancelBox(LWindow parent, const std::string& text, const std::string& headline);
     // 1 for "Yes", 2 for "Cancel", 3 for "No".
     int YesNoCancelBox(LWindow parent, const std::string& text, const std::string& headline);
@@ -69,4 +76,8 @@ private:
     std::uint16_t Alert(LWindow parent, std::uint16_t kind, const std::string& text,
                         const std::string& headline, const char* button1, const char* button2 = "",
                         const char* button3 = "");
+    // The same with the caller's params, which keep what RunAlert gave back.
+    std::uint16_t Alert(LAlertParams& params, LWindow parent, std::uint16_t kind,
+                        const std::string& text, const std::string& headline, const char* button1,
+                        const char* button2 = "", const char* button3 = "");
 };

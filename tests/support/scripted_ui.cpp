@@ -11,6 +11,7 @@ void ScriptedUiServices::RunAlert(LAlertParams& params) {
     if (!answers_.empty()) {
         Answer answer = answers_.front();
         answers_.pop_front();
+        params.checkBoxChecked = answer.checkBox && !params.checkBox.empty();
         if (answer.button != 0) {
             params.result = static_cast<std::uint16_t>(answer.button);
         } else {

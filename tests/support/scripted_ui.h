@@ -21,10 +21,15 @@ class ScriptedUiServices final : public UserInterfaceServices {
 public:
     // The next alert is answered with this button (1 to 3). Without a queued answer an alert
     // is answered with button 1.
-    void AnswerWith(int button) { answers_.push_back({button, {}}); }
+    // `checkBox` ticks the alert's check box, when it has one.
+    void AnswerWith(int button, bool checkBox = false) {
+        answers_.push_back({button, {}, checkBox});
+    }
     // The next alert is answered with the button carrying this text; a test failure when the
     // alert has no such button.
-    void AnswerWithText(std::string buttonText) { answers_.push_back({0, std::move(buttonText)}); }
+    void AnswerWithText(std::string buttonText, bool checkBox = false) {
+        answers_.push_back({0, std::move(buttonText), checkBox});
+    }
     std::size_t PendingAnswers() const { return answers_.size(); }
 
     void RunAlert(LAlertParams& params) override;
@@ -56,6 +61,7 @@ private:
     struct Answer {
         int button;
         std::string text;
+        bool checkBox;
     };
     std::deque<Answer> answers_;
 };

@@ -1,0 +1,18 @@
+#include "transfer/selection_transfers.h"
+
+void SelectionTransfers::StartOperation() {
+    overwrite_ = OverwriteAnswer::kAsk;
+    outcome_ = TransferOutcome{};
+}
+
+bool SelectionTransfers::AskOverwrite(const std::string& text) {
+    if (overwrite_ != OverwriteAnswer::kAsk) {
+        return overwrite_ == OverwriteAnswer::kYesToAll;
+    }
+    bool forAll = false;
+    bool overwrite = ui_.YesNoBox(window_, text, "Overwrite", "Do this for all", forAll);
+    if (forAll) {
+        overwrite_ = overwrite ? OverwriteAnswer::kYesToAll : OverwriteAnswer::kNoToAll;
+    }
+    return overwrite;
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ftp/ftp_session.h"
+#include "process/process_launcher.h"
+#include "process/ui_services.h"
+#include "transfer/transfer_pane.h"
+#include "transfer/transfer_queue.h"
+
+// How the last transfer command of a SelectionTransfers ended, for callers that must know about
+// every item (the command-line program); the windows only log.
+struct TransferOutcome {
+    bool declined = false;      // the synchronize confirmation was answered No
+    bool walkEnded = false;     // queue building ended early (folder not entered, suspicious name)
+    bool stopped = false;       // a queue run was stopped
+    std::size_t queued = 0;     // items queued
+    std::size_t failed = 0;     // items that ended with an error text
+};
+
+// The transfer commands of the main window: downloads and uploads of selections and the
+// two-way synchronization of the two panes' folders. Queue building talks to the server on the
+// session's own connection before any progress dialog shows; the queues then run as one
+// process each under the launcher.
+class SelectionTransfers {
+public:
+    SelectionTransfers(LFtpList& session, TransferPane& pane, UserInterfaceServices& ui,
+                       ProcessLauncher& launcher, LWindow window = nullptr)
+        : session_(session), pane_(pane), ui_(ui), launcher_(launcher), window_(window) {}
+
+    // Downloads the remote pane's selection into localTarget.
+    void DownloadSelection(const std::string& localTarget);
+    // Uploads local paths; localBase is the local pane's folder.
+    void UploadSelection(const std::vector<std::string>& paths, const std::string& localBase);
+    // Uploads files dropped on the remote list; the base is the first file's folder.
+    void UploadDroppedFiles(const std::vector<std::string>& paths);
+    // Makes localFolder and the remote pane's folder agree; localItems are the full paths of
+    // the local pane's items.
+    void Synchronize(const std::string& localFolder, const std::vector<std::string>& localItems);
+
+    const TransferOutcome& outcome() const { return outcome_; }
+
+    // Queue building of downloads; false stops the walk.
+    bool DownloadItem(FtpTransferQueue& queue, const std::string& localFolder,
+                      const std::string& name);
+    bool DownloadFolder(FtpTransferQueue& queue, const std::string& localFolder,
+                        const std::string& name);
+    bool DownloadLink(FtpTransferQueue& queue, const std::string& localFolder,
+                      const std::string& name);
+    bool QueueDownloadFile(FtpTransferQueue& queue, const std::string& localFolder,
+                           const std::string& name);
+
+    // Queue building of uploads; false stops the walk.
+    bool UploadItem(FtpTransferQueue& queue, const std::string& localBase, const std::string& path);
+    bool UploadFolder(FtpTransferQueue& queue, const std::string& localBase,
+                      const std::string& localDir);
+    bool QueueUploadFile(FtpTransferQueue& queue, const std::string& localBase,
+                         const std::string& localPath);
+
+private:
+    // The answer to the overwrite question that holds for the rest of the operation.
+    enum class OverwriteAnswer { kAsk, kYesToAll, kNoToAll };
+
+    // "FtpDownloadFileList" over the queue, then each item's outcome: the error logged and the
+    // local file removed, or the remote time set on the local file.
+    void RunDownloads(FtpTransferQueue& queue);
+    // "FtpUploadFileList" over the queue; `logItemErrors` logs every item's error text.
+    void RunUploads(FtpTransferQueue& queue, bool logItemErrors);
+    // Asks the overwrite question unless an earlier answer holds for all; true to overwrite.
+    bool AskOverwrite(const std::string& text);
+    void StartOperation();
+
+    LFtpList& session_;
+    TransferPane& pane_;
+    UserInterfaceServices& ui_;
+    ProcessLauncher& launcher_;
+    LWindow window_;
+
+    std::string remoteStart_;  // the remote folder current when the operation started
+    std::string localTarget_;  // the local folder files are downloaded into
+    OverwriteAnswer overwrite_ = OverwriteAnswer::kAsk;
+    bool skipSyncConfirmation_ = false;  // "Do not ask again." was ticked
+    TransferOutcome outcome_;
+};
