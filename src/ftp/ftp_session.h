@@ -29,8 +29,9 @@ public:
                  const std::string& startDirectory, bool useTls);
     // Runs "FTP Connect" with the connect log lines; on success the session is connected to host.
     LProcessResult OpenSession(const FtpConnectRequest& request);
-    // Logs "Disconnected from server." and sends QUIT, when the connection is open.
-    void Disconnect();
+    // Logs "Disconnected from server." and sends QUIT, when the connection is open. Connect
+    // runs it first; a pane that shows the session extends it to forget what it showed.
+    virtual void Disconnect();
     // The periodic connection check; clears `connected` when the server no longer answers.
     void KeepAlive();
 
