@@ -1,0 +1,202 @@
+// Downloads of remote selections: the walk that makes the local folders and queues the files,
+// then one file-list process over the queue and the files' remote times.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <optional>
+
+#include "frame/file_system.h"
+#include "frame/logger.h"
+#include "frame/paths.h"
+#include "frame/text_limits.h"
+#include "ftp/current_directory.h"
+#include "ftp/local_files.h"
+#include "ftp/remote_listing.h"
+#include "transfer/download_names.h"
+#include "transfer/download_queue_run.h"
+#include "transfer/selection_transfers.h"
+
+namespace {
+
+void LogSuspiciousName(const std::string& name) {
+    LogFormat(kLogWarning, "Skipping download of item with suspicious name: %s", name.c_str());
+}
+
+// The local path of a listed name inside localFolder, or nothing (with the reason logged) when
+// the name could lead elsewhere: a cut path would name another item, possibly above the target,
+// and a server's link back up its own tree would otherwise never end.
+std::optional<std::string> LocalPathInside(const std::string& localFolder, const std::string& name,
+                                           const std::string& localTarget,
+                                           const std::string& remoteStart) {
+    if (!IsSafeName(name)) {
+        LogSuspiciousName(name);
+        return std::nullopt;
+    }
+    const bool separated =
+        !localFolder.empty() && (localFolder.back() == '/' || localFolder.back() == '\\');
+    const std::size_t whole = localFolder.size() + (separated ? 0 : 1) + name.size();
+    std::string path = PathJoin(localFolder, name);
+    if (whole > kTextLimit || path.size() != whole ||
+        !RemotePathFits(localTarget, remoteStart, path)) {
+        LogFormat(kLogWarning, "Skipping download of item with too long a path: %s", name.c_str());
+        return std::nullopt;
+    }
+    return path;
+}
+
+// The remote time on the downloaded file; its access time stays.
+void SetModifiedTime(const std::string& path, time_t modified) {
+    timespec times[2] = {};
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = modified;
+    utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+}  // namespace
+
+void SelectionTransfers::DownloadSelection(const std::string& localTarget) {
+    StartOperation();
+    if (!session_.connected || localTarget.empty()) {
+        return;
+    }
+    LSecureSocket& conn = session_.connection;
+    if (!FtpGetCurrentDirectoryQuiet(conn, remoteStart_)) {
+        remoteStart_ = pane_.RemoteFolder();
+    }
+    // Kept whole: a cut target would be another folder. Paths that do not fit are refused
+    // item by item.
+    localTarget_ = localTarget;
+    const std::vector<std::string> names = pane_.SelectedRemoteNames();
+    if (names.empty()) {
+        return;
+    }
+    FtpTransferQueue queue(&conn);
+    for (const std::string& name : names) {
+        if (!DownloadItem(queue, localTarget_, name)) {
+            outcome_.walkEnded = true;
+            break;
+        }
+    }
+    FtpChangeDirectoryQuiet(conn, remoteStart_);
+    RunDownloads(queue);
+}
+
+bool SelectionTransfers::DownloadItem(FtpTransferQueue& queue, const std::string& localFolder,
+                                      const std::string& name) {
+    // A listed link is taken by its own name before the server is asked about it: asked by the
+    // whole "name -> target" text, it would not know the item.
+    if (IsListedLink(name)) {
+        if (!IsSafeName(LinkOwnName(name))) {
+            LogSuspiciousName(name);
+            return false;
+        }
+        return DownloadLink(queue, localFolder, name);
+    }
+    if (!IsSafeName(name)) {
+        LogSuspiciousName(name);
+        return false;
+    }
+    if (FtpIsFolderQuiet(session_.connection, name)) {
+        return DownloadFolder(queue, localFolder, name);
+    }
+    return QueueDownloadFile(queue, localFolder, name);
+}
+
+bool SelectionTransfers::DownloadFolder(FtpTransferQueue& queue, const std::string& localFolder,
+                                        const std::string& name) {
+    std::optional<std::string> local =
+        LocalPathInside(localFolder, name, localTarget_, remoteStart_);
+    if (!local) {
+        return false;
+    }
+    if (!IsFolderPath(*local)) {
+        CreateFolderPath(*local);
+    }
+    LSecureSocket& conn = session_.connection;
+    std::string where;
+    FtpGetCurrentDirectoryQuiet(conn, where);
+    const std::string target =
+        !where.empty() && where.back() == '/' ? where + name : where + "/" + name;
+    if (!FtpChangeDirectoryQuiet(conn, target)) {
+        LogFormat(kLogError, "Cannot change directory: %s", target.c_str());
+        return false;
+    }
+    FtpDirList list(conn, "*");
+    for (; !list.AtEnd(); list.Next()) {
+        const std::string entry = list.CurrentName();
+        if (IsDotEntry(entry)) {
+            continue;
+        }
+        if (!DownloadItem(queue, *local, entry)) {
+            return false;
+        }
+    }
+    FtpChangeDirectoryQuiet(conn, where);
+    return true;
+}
+
+bool SelectionTransfers::DownloadLink(FtpTransferQueue& queue, const std::string& localFolder,
+                                      const std::string& name) {
+    const std::string linkName = LinkOwnName(name);
+    LSecureSocket& conn = session_.connection;
+    std::string where;
+    const bool known = FtpGetCurrentDirectoryQuiet(conn, where);
+    if (FtpChangeDirectoryQuiet(conn, linkName)) {
+        // Back out of the probe, so the folder is entered like any other.
+        if (known) {
+            FtpChangeDirectoryQuiet(conn, where);
+        }
+        return DownloadFolder(queue, localFolder, linkName);
+    }
+    return QueueDownloadFile(queue, localFolder, linkName);
+}
+
+bool SelectionTransfers::QueueDownloadFile(FtpTransferQueue& queue, const std::string& localFolder,
+                                           const std::string& name) {
+    std::optional<std::string> local =
+        LocalPathInside(localFolder, name, localTarget_, remoteStart_);
+    if (!local) {
+        return false;
+    }
+    if (overwrite_ != OverwriteAnswer::kYesToAll && PathExists(*local) &&
+        GetLocalFileTime(*local) > FtpGetFileTimeQuiet(session_.connection, name) &&
+        !AskOverwrite("A newer copy of the file \"" + name +
+                      "\" already exists in the local folder. Do you want to overwrite it?")) {
+        return true;
+    }
+    LogFormat(kLogInfo, "Queuing file: %s", name.c_str());
+    queue.Push(*local, BuildRemotePath(localTarget_, remoteStart_, *local));
+    return true;
+}
+
+void SelectionTransfers::RunDownloads(FtpTransferQueue& queue) {
+    bool ran = false;
+    FtpDownloadFileList process(&queue);
+    LProcessResult result =
+        launcher_.Run(window_, kDownloadFileListTitle, [&](LProcessInterface& iface) {
+            ran = true;
+            return process.Run(iface);
+        });
+    if (result != LPROCESS_OK) {
+        Log(kLogError, "Cannot download the file list");
+    }
+    outcome_.queued += queue.count;
+    outcome_.stopped = outcome_.stopped || result == LPROCESS_STOPPED;
+    if (!ran) {
+        // Nothing was attempted, so no local file is touched.
+        outcome_.failed += queue.count;
+        return;
+    }
+    for (const FtpTransferItem& item : queue.items) {
+        if (!item.errorText.empty()) {
+            ++outcome_.failed;
+            outcome_.stopped = outcome_.stopped || item.errorText == kItemStoppedText;
+            Log(kLogError, item.errorText);
+            unlink(item.localPath.c_str());
+            continue;
+        }
+        SetModifiedTime(item.localPath, FtpGetFileTimeQuiet(*item.conn, item.remoteName));
+        Log(kLogInfo, "Downloaded file OK.");
+    }
+}
