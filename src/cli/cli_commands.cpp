@@ -5,6 +5,7 @@
 #include "cli/cli_parse_list.h"
 #include "cli/cli_remote_commands.h"
 #include "cli/cli_remote_ops_commands.h"
+#include "cli/cli_selection_commands.h"
 #include "cli/cli_sites.h"
 #include "cli/cli_test_command.h"
 #include "cli/cli_transfer_commands.h"
@@ -30,10 +31,11 @@ constexpr CliCommand kCommands[] = {
     {"test", "test [DIR]", "test the connection, with an upload and delete", 0, 1, 0, 0,
      RunTestCommand},
     {"download", "download NAME... --to LOCALDIR", "download remote items, folders recursively", 1,
-     kAnyNumber, kCliOptionTo, kCliOptionTo, nullptr},
+     kAnyNumber, kCliOptionTo, kCliOptionTo, RunDownloadCommand},
     {"upload", "upload PATH... [--base DIR]", "upload local items, folders recursively", 1,
-     kAnyNumber, kCliOptionBase, 0, nullptr},
-    {"sync", "sync LOCALDIR", "synchronize LOCALDIR with the remote folder", 1, 1, 0, 0, nullptr},
+     kAnyNumber, kCliOptionBase, 0, RunUploadCommand},
+    {"sync", "sync LOCALDIR", "synchronize LOCALDIR with the remote folder", 1, 1, 0, 0,
+     RunSyncCommand},
     {"sites", "sites", "list the stored site accounts", 0, 0, 0, 0, RunSitesCommand},
     {"site-save", "site-save LABEL [--remember-password]",
      "save the connection options as site LABEL", 1, 1, kCliOptionRememberPassword, 0,

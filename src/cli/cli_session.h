@@ -41,6 +41,9 @@ public:
     // The server's directory after --cd (as the server names it), "/" without --cd.
     const std::string& remoteDir() const { return list_.remoteDir; }
 
+    // The session as the window's transfer commands use it.
+    LFtpList& list() { return list_; }
+
 private:
     const CliOptions& options_;
     CliServices& services_;

@@ -4,22 +4,13 @@
 #include "frame/path_names.h"
 #include "ftp/open_remote_file.h"
 #include "settings/reg_key.h"
+#include "transfer/download_names.h"
 #include "transfer/remote_pane.h"
 
 namespace {
 
 std::string FolderOrRoot(const std::string& path) {
     return path.empty() ? std::string("/") : path;
-}
-
-// The name of a link row: LIST shows links as "name -> target".
-std::string LinkOwnName(const std::string& text) {
-    std::string name = text.substr(0, text.find_first_of("->"));
-    const std::size_t first = name.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    return name.substr(first, name.find_last_not_of(' ') + 1 - first);
 }
 
 }  // namespace

@@ -12,11 +12,11 @@
 // How the last transfer command of a SelectionTransfers ended, for callers that must know about
 // every item (the command-line program); the windows only log.
 struct TransferOutcome {
-    bool declined = false;      // the synchronize confirmation was answered No
-    bool walkEnded = false;     // queue building ended early (folder not entered, suspicious name)
-    bool stopped = false;       // a queue run was stopped
-    std::size_t queued = 0;     // items queued
-    std::size_t failed = 0;     // items that ended with an error text
+    bool declined = false;   // the synchronize confirmation was answered No
+    bool walkEnded = false;  // queue building ended early (folder not entered, suspicious name)
+    bool stopped = false;    // a queue run was stopped
+    std::size_t queued = 0;  // items queued
+    std::size_t failed = 0;  // items that ended with an error text
 };
 
 // The transfer commands of the main window: downloads and uploads of selections and the
@@ -70,6 +70,11 @@ private:
     // Asks the overwrite question unless an earlier answer holds for all; true to overwrite.
     bool AskOverwrite(const std::string& text);
     void StartOperation();
+    // The synchronize confirmation, unless "Do not ask again." was ticked with a Yes before.
+    bool ConfirmSynchronize(const std::string& localFolder, const std::string& remoteFolder);
+    // Queues what the remote folder's listing decides; false when the walk ended early.
+    bool WalkRemoteForSync(FtpTransferQueue& downloads, FtpTransferQueue& uploads,
+                           const std::string& localFolder);
 
     LFtpList& session_;
     TransferPane& pane_;

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "ftp/ftp_test_support.h"
-#include "transfer/download_test_support.h"
+#include "transfer/local_tree.h"
 #include "transfer/selection_transfers.h"
 #include "transfer/transfer_test_support.h"
 

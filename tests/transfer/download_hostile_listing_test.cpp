@@ -15,7 +15,7 @@
 #include "ftp/ftp_features.h"
 #include "ftp/ftp_session.h"
 #include "ftp/ftp_test_support.h"
-#include "transfer/download_test_support.h"
+#include "transfer/local_tree.h"
 #include "transfer/selection_transfers.h"
 #include "transfer/transfer_test_support.h"
 

@@ -13,6 +13,7 @@
 #include "servers/pyftpd_fixture.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
+#include "transfer/local_tree.h"
 #include "transfer/remote_pane.h"
 
 // Records what the pane tells its owner.
@@ -40,15 +41,6 @@ inline std::vector<std::string> RowNames(const RemotePane& pane) {
 inline std::string FocusedName(const RemotePane& pane) {
     const int row = pane.focusedRow();
     return row < 0 ? std::string() : pane.rows()[row][kRemoteColumnName];
-}
-
-inline bool MakeFolder(const std::string& path) {
-    return mkdir(path.c_str(), 0755) == 0;
-}
-
-inline bool SetModified(const std::string& path, time_t time) {
-    timeval times[2] = {{time, 0}, {time, 0}};
-    return lutimes(path.c_str(), times) == 0;
 }
 
 // A remote pane logged on to a pyftpdlib server of its own, with scripted answers and processes

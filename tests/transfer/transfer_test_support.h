@@ -92,13 +92,13 @@ private:
 };
 
 // Starts the session or ends the test: skipped where vsftpd cannot run, failed otherwise.
-#define START_SERVER_SESSION(serverSession)                                 \
-    do {                                                                    \
-        std::string why_;                                                   \
-        if (!(serverSession).Start(why_)) {                                 \
+#define START_SERVER_SESSION(serverSession)                                         \
+    do {                                                                            \
+        std::string why_;                                                           \
+        if (!(serverSession).Start(why_)) {                                         \
             if (why_ == "vsftpd needs root" || why_ == "vsftpd is not installed") { \
-                GTEST_SKIP() << why_;                                       \
-            }                                                               \
-            FAIL() << why_;                                                 \
-        }                                                                   \
+                GTEST_SKIP() << why_;                                               \
+            }                                                                       \
+            FAIL() << why_;                                                         \
+        }                                                                           \
     } while (false)

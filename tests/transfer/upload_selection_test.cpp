@@ -45,7 +45,7 @@ TEST_P(UploadSelectionTest, ATreeArrivesIdenticalWithItsFoldersMadeBeforeAnyFile
     // Every folder was on the server, and no file, when the first file was sent.
     std::map<std::string, std::string> folders;
     for (const auto& [name, content] : TreeSnapshot(base)) {
-        if (content == "<folder>") {
+        if (content == "folder") {
             folders[name] = content;
         }
     }
@@ -179,7 +179,7 @@ TEST_P(UploadNameRulesTest, FileNamesFollowTheRulesAndFolderNamesStayAsTheyAre) 
                                     Local(folder));
         EXPECT_EQ(TreeSnapshot(Remote(folder)),
                   (std::map<std::string, std::string>{
-                      {c.file, "file"}, {"Sub Dir", "<folder>"}, {c.deep, "deep"}}));
+                      {c.file, "file:file"}, {"Sub Dir", "folder"}, {c.deep, "file:deep"}}));
         EXPECT_EQ(transfers().outcome().failed, 0u);
     }
 }

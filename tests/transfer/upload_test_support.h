@@ -14,6 +14,7 @@
 #include "settings/preference_options.h"
 #include "settings/section_settings.h"
 #include "support/temp_folder.h"
+#include "transfer/local_tree.h"
 #include "transfer/selection_transfers.h"
 #include "transfer_test_support.h"
 
@@ -36,16 +37,6 @@ public:
     UploadNameRules(const UploadNameRules&) = delete;
     UploadNameRules& operator=(const UploadNameRules&) = delete;
 };
-
-// Every item below root by its path relative to root: a file's bytes, or "<folder>".
-inline std::map<std::string, std::string> TreeSnapshot(const std::string& root) {
-    std::map<std::string, std::string> tree;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-        std::string relative = std::filesystem::relative(entry.path(), root).string();
-        tree[relative] = entry.is_directory() ? "<folder>" : ReadWholeFile(entry.path().string());
-    }
-    return tree;
-}
 
 // Gives the file the modification time `age` seconds before now.
 inline void MakeOlder(const std::string& path, time_t age) {

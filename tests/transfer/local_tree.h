@@ -11,6 +11,9 @@
 
 #include "support/temp_folder.h"
 
+// Local trees for the transfer tests: making files and folders with given times, and taking a
+// snapshot of everything below a folder to compare two trees.
+
 // Everything below root, by path relative to it: "folder", "file:" + the bytes, or
 // "link:" + the link's text. Links are not followed.
 inline void AddTreeItems(const std::string& root, const std::string& relative,
@@ -69,4 +72,10 @@ inline bool MakeFolder(const std::string& path) {
 inline time_t ModifiedTime(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 ? info.st_mtime : 0;
+}
+
+// Sets both times of the item itself (a link is not followed).
+inline bool SetModified(const std::string& path, time_t time) {
+    timeval times[2] = {{time, 0}, {time, 0}};
+    return lutimes(path.c_str(), times) == 0;
 }

@@ -1,0 +1,129 @@
+#include "cli/cli_selection_commands.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "cli/cli_exit.h"
+#include "cli/cli_session.h"
+#include "cli/terminal_output.h"
+#include "frame/folder_iterator.h"
+#include "frame/path_names.h"
+#include "transfer/selection_transfers.h"
+
+namespace {
+
+// The remote pane as the command line has it: the named rows, no list to show again.
+class CliTransferPane final : public TransferPane {
+public:
+    CliTransferPane(CliSession& session, std::vector<std::string> names)
+        : session_(session), names_(std::move(names)) {}
+
+    std::vector<std::string> SelectedRemoteNames() override { return names_; }
+    std::string RemoteFolder() override { return session_.remoteDir(); }
+    bool RefreshRemoteListing() override { return true; }
+    void SelectRemoteRows(const std::vector<std::string>&) override {}
+
+private:
+    CliSession& session_;
+    std::vector<std::string> names_;
+};
+
+int ExitStatusForOutcome(const TransferOutcome& outcome) {
+    if (outcome.failed > 0 || outcome.walkEnded) {
+        return kExitFailed;
+    }
+    if (outcome.stopped || outcome.declined) {
+        return kExitStopped;
+    }
+    return kExitDone;
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// A path given on the command line as the windows would hold it: absolute, no trailing '/'.
+std::string AbsolutePath(const std::string& path) {
+    std::string absolute = path;
+    if (absolute.empty() || absolute[0] != '/') {
+        std::vector<char> buffer(4096);
+        if (getcwd(buffer.data(), buffer.size()) != nullptr) {
+            std::string here = buffer.data();
+            absolute = here == "/" ? "/" + path : here + "/" + path;
+        }
+    }
+    while (absolute.size() > 1 && absolute.back() == '/') {
+        absolute.pop_back();
+    }
+    return absolute;
+}
+
+int FolderMissing(const std::string& folder) {
+    PrintMessageLine("The folder \"" + folder + "\" does not exist.");
+    return kExitFailed;
+}
+
+// Runs one transfer command on an open session and turns its outcome into the exit status.
+template <typename Command>
+int RunTransfers(const CliOptions& options, CliServices& services,
+                 std::vector<std::string> remoteNames, const Command& command) {
+    return RunWithCliSession(options, services, [&](CliSession& session) {
+        CliTransferPane pane(session, remoteNames);
+        SelectionTransfers transfers(session.list(), pane, services.ui, services.launcher);
+        command(transfers);
+        return ExitStatusForOutcome(transfers.outcome());
+    });
+}
+
+}  // namespace
+
+int RunDownloadCommand(const CliOptions& options, CliServices& services) {
+    for (const std::string& name : options.arguments) {
+        if (name == "." || name == "..") {
+            return UsageError("download: \"" + name + "\" is not an item of the remote folder");
+        }
+    }
+    const std::string target = AbsolutePath(options.toFolder);
+    if (!IsFolder(target)) {
+        return FolderMissing(target);
+    }
+    return RunTransfers(options, services, options.arguments, [&](SelectionTransfers& transfers) {
+        transfers.DownloadSelection(target);
+    });
+}
+
+int RunUploadCommand(const CliOptions& options, CliServices& services) {
+    std::vector<std::string> paths;
+    for (const std::string& path : options.arguments) {
+        paths.push_back(AbsolutePath(path));
+    }
+    std::string base =
+        options.baseFolder.empty() ? ParentPath(paths.front()) : AbsolutePath(options.baseFolder);
+    return RunTransfers(options, services, {}, [&](SelectionTransfers& transfers) {
+        transfers.UploadSelection(paths, base);
+    });
+}
+
+int RunSyncCommand(const CliOptions& options, CliServices& services) {
+    const std::string folder = AbsolutePath(options.arguments.at(0));
+    if (!IsFolder(folder)) {
+        return FolderMissing(folder);
+    }
+    std::vector<std::string> items;
+    LFile::FolderIterator entries(folder);
+    while (entries.Next()) {
+        if (!entries.IsDots()) {
+            items.push_back(entries.Path());
+        }
+    }
+    // The local pane lists its items by name.
+    std::sort(items.begin(), items.end());
+    return RunTransfers(options, services, {}, [&](SelectionTransfers& transfers) {
+        transfers.Synchronize(folder, items);
+    });
+}

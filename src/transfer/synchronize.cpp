@@ -1,0 +1,127 @@
+// Two-way synchronization of the local pane's folder with the remote pane's folder: the newer
+// copy of every name wins, names on one side only are copied to the other. All downloads run
+// before all uploads.
+#include <sys/stat.h>
+
+#include "frame/logger.h"
+#include "frame/path_names.h"
+#include "frame/paths.h"
+#include "ftp/current_directory.h"
+#include "ftp/local_files.h"
+#include "ftp/remote_listing.h"
+#include "ftp/remote_ops.h"
+#include "transfer/download_names.h"
+#include "transfer/selection_transfers.h"
+
+namespace {
+
+std::string ConfirmationText(const std::string& localFolder, const std::string& remoteFolder) {
+    return "This action will synchronize all data in the local folder\n\"" + localFolder +
+           "\"\nwith the remote folder\n\"" + remoteFolder + "\".\nDo you want to continue?";
+}
+
+// The name the local walk looks for on the server, whatever the upload preferences say.
+std::string ExistenceCheckName(const std::string& path) {
+    std::string name = PathFileName(path);
+    for (char& c : name) {
+        if (c == ' ') {
+            c = '_';
+        } else if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return name;
+}
+
+// The local path of a remote name; a listed link ("docs -> target") is kept under its own name.
+std::string LocalPathOf(const std::string& localFolder, const std::string& name) {
+    return PathJoin(localFolder, IsListedLink(name) ? LinkOwnName(name) : name);
+}
+
+bool LocalItemExists(const std::string& path) {
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0;
+}
+
+}  // namespace
+
+bool SelectionTransfers::ConfirmSynchronize(const std::string& localFolder,
+                                            const std::string& remoteFolder) {
+    if (skipSyncConfirmation_) {
+        return true;
+    }
+    bool doNotAskAgain = false;
+    if (!ui_.YesNoBox(window_, ConfirmationText(localFolder, remoteFolder), "Synchronize",
+                      "Do not ask again.", doNotAskAgain)) {
+        return false;
+    }
+    // Only a Yes is remembered: a declined synchronization is never skipped silently later.
+    skipSyncConfirmation_ = doNotAskAgain;
+    return true;
+}
+
+bool SelectionTransfers::WalkRemoteForSync(FtpTransferQueue& downloads, FtpTransferQueue& uploads,
+                                           const std::string& localFolder) {
+    FtpDirList list(session_.connection);
+    for (; !list.AtEnd(); list.Next()) {
+        std::string name = list.CurrentName();
+        if (IsDotEntry(name)) {
+            continue;
+        }
+        std::string localPath = LocalPathOf(localFolder, name);
+        bool ok = true;
+        if (!LocalItemExists(localPath)) {
+            ok = DownloadItem(downloads, localFolder, name);
+        } else {
+            time_t localTime = GetLocalFileTime(localPath);
+            time_t remoteTime = list.GetModified();
+            if (localTime < remoteTime) {
+                ok = DownloadItem(downloads, localFolder, name);
+            } else if (localTime > remoteTime) {
+                ok = UploadItem(uploads, localFolder, localPath);
+            }
+        }
+        if (!ok) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void SelectionTransfers::Synchronize(const std::string& localFolder,
+                                     const std::vector<std::string>& localItems) {
+    if (!session_.connected) {
+        return;
+    }
+    StartOperation();
+    const std::string remoteFolder = pane_.RemoteFolder();
+    if (!ConfirmSynchronize(localFolder, remoteFolder)) {
+        outcome_.declined = true;
+        return;
+    }
+    ui_.SetBusy(true);
+    Log(kLogInfo, "Synchronizing...This may take a few minutes.");
+    remoteStart_ = remoteFolder;
+    localTarget_ = localFolder;
+    FtpTransferQueue downloads(&session_.connection);
+    FtpTransferQueue uploads(&session_.connection);
+    // A walk that ends early transfers nothing at all.
+    if (!WalkRemoteForSync(downloads, uploads, localFolder)) {
+        outcome_.walkEnded = true;
+        ui_.SetBusy(false);
+        return;
+    }
+    RunDownloads(downloads);
+    for (const std::string& path : localItems) {
+        if (!FtpFileExists(session_.connection, ExistenceCheckName(path)) &&
+            !UploadItem(uploads, localFolder, path)) {
+            outcome_.walkEnded = true;
+            break;
+        }
+    }
+    FtpChangeDirectoryQuiet(session_.connection, remoteStart_);
+    RunUploads(uploads, false);
+    Log(kLogInfo, "Synchronize completed.");
+    pane_.RefreshRemoteListing();
+    ui_.SetBusy(false);
+}
