@@ -1,5 +1,7 @@
 #include "process/process_interface.h"
 
+#include <algorithm>
+
 #include <sys/select.h>
 #include <time.h>
 
@@ -59,5 +61,7 @@ void ChildInterface::SetProgress(double fraction) {
         parent->SetProgress(fraction);
         return;
     }
-    parent->SetProgress((index + fraction) / count);
+    // A small file's last block can carry its fraction past 1; its share of the bar must not
+    // spill into the next item's.
+    parent->SetProgress((index + std::clamp(fraction, 0.0, 1.0)) / count);
 }

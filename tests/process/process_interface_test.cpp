@@ -20,7 +20,9 @@ TEST(ChildInterface, MapsItsProgressIntoTheItemsShareOfTheParentsBar) {
     child.SetProgress(0.5);
     child.SetProgress(0.0);
     child.SetProgress(1.0);
-    EXPECT_EQ(parent.progress, (std::vector<double>{0.625, 0.5, 0.75}));
+    // A small file's last block overshoots; the share stays the item's own.
+    child.SetProgress(10.24);
+    EXPECT_EQ(parent.progress, (std::vector<double>{0.625, 0.5, 0.75, 0.75}));
 }
 
 TEST(ChildInterface, DropsLineZeroTextsAndPassesLaterLines) {
