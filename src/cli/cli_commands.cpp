@@ -99,8 +99,5 @@ int DispatchCliCommand(const CliOptions& options, CliServices& services) {
     if (!CheckCommandLine(*command, options, error)) {
         return UsageError(error);
     }
-    if (command->run == nullptr) {
-        return UsageError(std::string(command->name) + " is not available yet");
-    }
     return command->run(options, services);
 }

@@ -29,7 +29,7 @@ struct CliCommand {
     int maxArguments;          // kAnyNumber: no limit
     unsigned acceptedOptions;  // CliCommandOption bits
     unsigned requiredOptions;
-    CliCommandFunction run;  // null while the command is not built
+    CliCommandFunction run;
 };
 
 // Every command of the command-line contract, in the order --help lists them.

@@ -6,6 +6,7 @@
 #include "cli/cli_sites.h"
 #include "ftp/current_directory.h"
 #include "ftp/logon.h"
+#include "process/forwarding_interface.h"
 
 namespace {
 
@@ -13,33 +14,18 @@ constexpr const char* kDefaultUser = "anonymous";
 
 // Passes everything on to the interface the launcher made, noting whether the operation
 // reported an error text of its own.
-class ErrorNoticingInterface final : public LProcessInterface {
+class ErrorNoticingInterface final : public ForwardingProcessInterface {
 public:
-    explicit ErrorNoticingInterface(LProcessInterface& inner) : inner_(inner) {}
+    using ForwardingProcessInterface::ForwardingProcessInterface;
 
-    bool IsStopped() override { return inner_.IsStopped(); }
-    LProcessResult Sleep(std::uint32_t ms) override { return inner_.Sleep(ms); }
-    LProcessResult WaitForEvent(LEvent event, std::uint32_t timeoutMs) override {
-        return inner_.WaitForEvent(event, timeoutMs);
-    }
-    LProcessResult WaitForSocket(LSocketSet* set, std::uint32_t timeoutMs) override {
-        return inner_.WaitForSocket(set, timeoutMs);
-    }
     void ReportError(const char* text) override {
         reported_ = true;
-        inner_.ReportError(text);
+        ForwardingProcessInterface::ReportError(text);
     }
-    void SetStatusText(const char* text, std::int32_t line) override {
-        inner_.SetStatusText(text, line);
-    }
-    void SetProgress(double fraction) override { inner_.SetProgress(fraction); }
-    void SetProgressIndeterminate() override { inner_.SetProgressIndeterminate(); }
-    void SetProgressDeterminate() override { inner_.SetProgressDeterminate(); }
 
     bool reported() const { return reported_; }
 
 private:
-    LProcessInterface& inner_;
     bool reported_ = false;
 };
 

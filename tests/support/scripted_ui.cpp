@@ -58,7 +58,8 @@ bool ScriptedUiServices::ChooseFolder(LWindow, const std::string& title, const s
 }
 
 bool RecordingProcessInterface::StopReached() const {
-    return stoppedByCalls_ || stopRequested_ || (hasStopTime_ && std::chrono::steady_clock::now() >= stopAt_);
+    return stoppedByCalls_ || stopRequested_ ||
+           (hasStopTime_ && std::chrono::steady_clock::now() >= stopAt_);
 }
 
 bool RecordingProcessInterface::IsStopped() {
@@ -115,4 +116,35 @@ LProcessResult ScriptedProcessLauncher::Run(LWindow parent, const char* title,
     LProcessResult result = process(recording);
     results.push_back(result);
     return result;
+}
+
+namespace {
+
+class StopOnStatusText final : public ForwardingProcessInterface {
+public:
+    StopOnStatusText(RecordingProcessInterface& inner, std::int32_t line,
+                     const std::string& trigger)
+        : ForwardingProcessInterface(inner), recording_(inner), line_(line), trigger_(trigger) {}
+
+    void SetStatusText(const char* text, std::int32_t line) override {
+        ForwardingProcessInterface::SetStatusText(text, line);
+        if (line == line_ && text != nullptr &&
+            std::string(text).find(trigger_) != std::string::npos) {
+            recording_.RequestStop();
+        }
+    }
+
+private:
+    RecordingProcessInterface& recording_;
+    std::int32_t line_;
+    const std::string& trigger_;
+};
+
+}  // namespace
+
+LProcessResult StopOnStatusLauncher::Run(LWindow, const char* title,
+                                         const ProcessFunction& process) {
+    titles.emplace_back(title != nullptr ? title : "");
+    StopOnStatusText iface(recording, line_, trigger_);
+    return process(iface);
 }

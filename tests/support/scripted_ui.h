@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "process/forwarding_interface.h"
 #include "process/process_interface.h"
 #include "process/process_launcher.h"
 #include "process/queued_notify.h"
@@ -141,4 +142,20 @@ public:
     std::vector<std::unique_ptr<RecordingProcessInterface>> runs;
 
     RecordingProcessInterface& LastRun() { return *runs.back(); }
+};
+
+// Runs each process under one recording interface that is asked to stop as soon as the process
+// shows a status text on `line` containing `trigger`: a user pressing Cancel at that moment.
+class StopOnStatusLauncher final : public ProcessLauncher {
+public:
+    StopOnStatusLauncher(std::int32_t line, std::string trigger)
+        : line_(line), trigger_(std::move(trigger)) {}
+    LProcessResult Run(LWindow parent, const char* title, const ProcessFunction& process) override;
+
+    RecordingProcessInterface recording;
+    std::vector<std::string> titles;
+
+private:
+    std::int32_t line_;
+    std::string trigger_;
 };

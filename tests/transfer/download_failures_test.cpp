@@ -30,53 +30,6 @@ std::size_t Occurrences(const std::string& text, const std::string& piece) {
     return count;
 }
 
-// Forwards to a recording interface and stops it as soon as a progress text (status line 1)
-// names `trigger`: a user pressing Cancel while that file is arriving.
-class StopOnProgressOf final : public LProcessInterface {
-public:
-    StopOnProgressOf(RecordingProcessInterface& inner, std::string trigger)
-        : inner_(inner), trigger_(std::move(trigger)) {}
-
-    bool IsStopped() override { return inner_.IsStopped(); }
-    LProcessResult Sleep(std::uint32_t ms) override { return inner_.Sleep(ms); }
-    LProcessResult WaitForEvent(LEvent event, std::uint32_t timeoutMs) override {
-        return inner_.WaitForEvent(event, timeoutMs);
-    }
-    LProcessResult WaitForSocket(LSocketSet* set, std::uint32_t timeoutMs) override {
-        return inner_.WaitForSocket(set, timeoutMs);
-    }
-    void ReportError(const char* text) override { inner_.ReportError(text); }
-    void SetStatusText(const char* text, std::int32_t line) override {
-        inner_.SetStatusText(text, line);
-        if (line == 1 && std::string(text).find(trigger_) != std::string::npos) {
-            inner_.RequestStop();
-        }
-    }
-    void SetProgress(double fraction) override { inner_.SetProgress(fraction); }
-    void SetProgressIndeterminate() override { inner_.SetProgressIndeterminate(); }
-    void SetProgressDeterminate() override { inner_.SetProgressDeterminate(); }
-
-private:
-    RecordingProcessInterface& inner_;
-    std::string trigger_;
-};
-
-class StopOnProgressLauncher final : public ProcessLauncher {
-public:
-    explicit StopOnProgressLauncher(std::string trigger) : trigger_(std::move(trigger)) {}
-    LProcessResult Run(LWindow, const char* title, const ProcessFunction& process) override {
-        titles.emplace_back(title);
-        StopOnProgressOf iface(recording, trigger_);
-        return process(iface);
-    }
-
-    RecordingProcessInterface recording;
-    std::vector<std::string> titles;
-
-private:
-    std::string trigger_;
-};
-
 TEST(DownloadSelectionStop, LeavesTheRestStoppedAndTheirLocalFilesRemoved) {
     ServerSession server(TestServerKind::kPyFtpd);
     START_SERVER_SESSION(server);
@@ -95,7 +48,7 @@ TEST(DownloadSelectionStop, LeavesTheRestStoppedAndTheirLocalFilesRemoved) {
     FakeTransferPane pane;
     pane.folder = server.folder();
     pane.selected = names;
-    StopOnProgressLauncher launcher("f3.bin");
+    StopOnStatusLauncher launcher(1, "f3.bin");
     SelectionTransfers transfers(server.session, pane, server.ui, launcher);
     LogTail log;
 

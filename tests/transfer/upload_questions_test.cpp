@@ -170,51 +170,6 @@ INSTANTIATE_TEST_SUITE_P(Servers, UploadDropTest,
                          testing::Values(TestServerKind::kPyFtpd, TestServerKind::kVsftpd),
                          ServerKindName);
 
-// Runs each process under a recording interface that reports stopped from the moment the
-// process shows `stopText` on status line 0.
-class StopAtStatusLauncher final : public ProcessLauncher {
-public:
-    explicit StopAtStatusLauncher(std::string stopText) : stopText_(std::move(stopText)) {}
-
-    LProcessResult Run(LWindow, const char*, const ProcessFunction& process) override {
-        StopAtStatus iface(recording, stopText_);
-        return process(iface);
-    }
-
-    RecordingProcessInterface recording;
-
-private:
-    class StopAtStatus final : public LProcessInterface {
-    public:
-        StopAtStatus(RecordingProcessInterface& inner, const std::string& stopText)
-            : inner_(inner), stopText_(stopText) {}
-        bool IsStopped() override { return inner_.IsStopped(); }
-        LProcessResult Sleep(std::uint32_t ms) override { return inner_.Sleep(ms); }
-        LProcessResult WaitForEvent(LEvent event, std::uint32_t timeoutMs) override {
-            return inner_.WaitForEvent(event, timeoutMs);
-        }
-        LProcessResult WaitForSocket(LSocketSet* set, std::uint32_t timeoutMs) override {
-            return inner_.WaitForSocket(set, timeoutMs);
-        }
-        void ReportError(const char* text) override { inner_.ReportError(text); }
-        void SetStatusText(const char* text, std::int32_t line) override {
-            inner_.SetStatusText(text, line);
-            if (line == 0 && text != nullptr && text == stopText_) {
-                inner_.RequestStop();
-            }
-        }
-        void SetProgress(double fraction) override { inner_.SetProgress(fraction); }
-        void SetProgressIndeterminate() override { inner_.SetProgressIndeterminate(); }
-        void SetProgressDeterminate() override { inner_.SetProgressDeterminate(); }
-
-    private:
-        RecordingProcessInterface& inner_;
-        const std::string& stopText_;
-    };
-
-    std::string stopText_;
-};
-
 using UploadCancelTest = UploadTest;
 
 TEST_P(UploadCancelTest, AfterACancelTheRemainingItemsAreStillTriedAndEndAtOnceAsStopped) {
@@ -223,7 +178,7 @@ TEST_P(UploadCancelTest, AfterACancelTheRemainingItemsAreStillTriedAndEndAtOnceA
     for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
         paths.push_back(MakeLocalFile(name, std::string(20000, name[0])));
     }
-    StopAtStatusLauncher launcher("Uploading file 2 of 3");
+    StopOnStatusLauncher launcher(0, "Uploading file 2 of 3");
     SelectionTransfers transfers(server().session, pane, ui(), launcher);
     LogTail log;
     auto start = std::chrono::steady_clock::now();
