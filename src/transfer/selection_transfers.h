@@ -65,6 +65,10 @@ private:
     // "FtpDownloadFileList" over the queue, then each item's outcome: the error logged and the
     // local file removed, or the remote time set on the local file.
     void RunDownloads(FtpTransferQueue& queue);
+    // Queues the paths in order until one ends the walk (skipping paths that do not exist when
+    // asked to), then changes the server back to the start folder.
+    void QueueUploads(FtpTransferQueue& queue, const std::string& localBase,
+                      const std::vector<std::string>& paths, bool skipMissing);
     // "FtpUploadFileList" over the queue; `logItemErrors` logs every item's error text.
     void RunUploads(FtpTransferQueue& queue, bool logItemErrors);
     // Asks the overwrite question unless an earlier answer holds for all; true to overwrite.

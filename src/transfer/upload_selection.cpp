@@ -39,16 +39,26 @@ void SelectionTransfers::UploadSelection(const std::vector<std::string>& paths,
         return;
     }
     FtpTransferQueue queue(&session_.connection);
-    for (const std::string& path : paths) {
+    QueueUploads(queue, localBase, paths, false);
+    RunUploads(queue, true);
+    pane_.RefreshRemoteListing();
+    Log(kLogInfo, "Upload complete");
+}
+
+void SelectionTransfers::QueueUploads(FtpTransferQueue& queue, const std::string& localBase,
+                                      const std::vector<std::string>& paths, bool skipMissing) {
+    for (const std::string& given : paths) {
+        std::string path = CutText(given);
+        if (skipMissing && !PathExists(path)) {
+            continue;
+        }
         if (!UploadItem(queue, localBase, path)) {
             outcome_.walkEnded = true;
             break;
         }
     }
+    // The walk leaves the server in the last folder it entered.
     FtpChangeDirectoryQuiet(session_.connection, remoteStart_);
-    RunUploads(queue, true);
-    pane_.RefreshRemoteListing();
-    Log(kLogInfo, "Upload complete");
 }
 
 void SelectionTransfers::UploadDroppedFiles(const std::vector<std::string>& paths) {
@@ -63,17 +73,7 @@ void SelectionTransfers::UploadDroppedFiles(const std::vector<std::string>& path
     const std::vector<std::string> selected = pane_.SelectedRemoteNames();
     const std::string localBase = ParentPath(CutText(paths.front()));
     FtpTransferQueue queue(&session_.connection);
-    for (const std::string& dropped : paths) {
-        std::string path = CutText(dropped);
-        if (!PathExists(path)) {
-            continue;
-        }
-        if (!UploadItem(queue, localBase, path)) {
-            outcome_.walkEnded = true;
-            break;
-        }
-    }
-    FtpChangeDirectoryQuiet(session_.connection, remoteStart_);
+    QueueUploads(queue, localBase, paths, true);
     RunUploads(queue, false);
     pane_.RefreshRemoteListing();
     FtpChangeDirectoryQuiet(session_.connection, pane_.RemoteFolder());

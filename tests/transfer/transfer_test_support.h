@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "ftp/ftp_session.h"
+#include "ftp/ftp_test_support.h"
 #include "servers/pyftpd_fixture.h"
+#include "servers/scripted_peer.h"
 #include "servers/vsftpd_fixture.h"
 #include "support/scripted_ui.h"
 #include "transfer/transfer_pane.h"
@@ -27,6 +30,44 @@ public:
     std::string folder = "/";
     int refreshes = 0;
     std::vector<std::string> reselected;
+};
+
+// A server that answers each command the client sends with the next scripted reply, and the
+// commands the client should have sent, to compare with the ones it did send.
+struct ScriptedFtpServer {
+    ScriptedPeer control;
+    std::vector<std::unique_ptr<ScriptedPeer>> data;
+    std::vector<std::string> expected;
+
+    void Reply(const std::string& command, const std::string& reply) {
+        control.ExpectLine().Send(reply);
+        expected.push_back(command);
+    }
+    // PASV leads to a data peer of its own that sends the bytes and closes.
+    void Passive(const std::string& bytes) {
+        data.push_back(std::make_unique<ScriptedPeer>());
+        data.back()->Send(bytes);
+        data.back()->Start();
+        Reply("PASV", PassiveReplyFor(data.back()->port()));
+    }
+    // The MLST answer that gives the name this type ("file", "dir").
+    void TypeIs(const std::string& name, const char* type) {
+        Reply("MLST " + name,
+              "250-Listing\r\n type=" + std::string(type) + "; " + name + "\r\n250 End.\r\n");
+    }
+    // After the last reply: keeps the line open, starts the script and connects the session to
+    // it as if logged on to a server that offers these features.
+    bool Connect(LFtpList& session, std::uint32_t features) {
+        control.HoldOpen();
+        control.Start();
+        LProcessInterfaceVoidInstance iface;
+        if (SecureConnect(iface, session.connection, control.address(), 2000) != LPROCESS_OK) {
+            return false;
+        }
+        session.connected = true;
+        session.connection.features = features;
+        return true;
+    }
 };
 
 enum class TestServerKind { kPyFtpd, kVsftpd };
@@ -91,14 +132,18 @@ private:
     std::string onDisk_;
 };
 
-// Starts the session or ends the test: skipped where vsftpd cannot run, failed otherwise.
-#define START_SERVER_SESSION(serverSession)                                         \
+// Runs `start`, an expression that fills `why_` when it fails, or ends the test: skipped where
+// vsftpd cannot run, failed otherwise.
+#define START_OR_END_TEST(start)                                                    \
     do {                                                                            \
         std::string why_;                                                           \
-        if (!(serverSession).Start(why_)) {                                         \
+        if (!(start)) {                                                             \
             if (why_ == "vsftpd needs root" || why_ == "vsftpd is not installed") { \
                 GTEST_SKIP() << why_;                                               \
             }                                                                       \
             FAIL() << why_;                                                         \
         }                                                                           \
     } while (false)
+
+// Starts the session or ends the test.
+#define START_SERVER_SESSION(serverSession) START_OR_END_TEST((serverSession).Start(why_))

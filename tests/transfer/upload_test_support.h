@@ -128,13 +128,4 @@ inline std::string ServerKindName(const testing::TestParamInfo<TestServerKind>& 
 
 }  // namespace upload_test
 
-#define START_UPLOAD_SERVER()                                                       \
-    do {                                                                            \
-        std::string why_;                                                           \
-        if (!StartServer(why_)) {                                                   \
-            if (why_ == "vsftpd needs root" || why_ == "vsftpd is not installed") { \
-                GTEST_SKIP() << why_;                                               \
-            }                                                                       \
-            FAIL() << why_;                                                         \
-        }                                                                           \
-    } while (false)
+#define START_UPLOAD_SERVER() START_OR_END_TEST(StartServer(why_))
