@@ -54,9 +54,7 @@ LProcessResult FtpProtectDataChannel(LProcessInterface& iface, LSecureSocket& co
     int code = 0;
     step = FtpCommand(iface, connection, "PROT P\r\n", &code);
     if (step == LPROCESS_FAILED && code == 534) {
-        iface.ReportError(
-            "This FTP server does not support the required protected mode data transfers for SSL "
-            "connections.");
+        iface.ReportError(kProtectedModeRefused);
     }
     return step;
 }

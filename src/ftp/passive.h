@@ -13,6 +13,11 @@ bool ParsePassiveReplyText(std::string_view text, std::string& address);
 // "PASV"; ok with the address text only for a 227 reply that parses.
 LProcessResult FtpPassive(LProcessInterface& iface, LSecureSocket& connection,
                           std::string& address);
+// Reported when a server answers PROT P with 534.
+inline constexpr char kProtectedModeRefused[] =
+    "This FTP server does not support the required protected mode data transfers for SSL "
+    "connections.";
+
 // "PBSZ 0" and "PROT P", sent before every listing and upload of a TLS session. A 534 answer to
 // PROT P is reported: the server cannot protect data connections.
 LProcessResult FtpProtectDataChannel(LProcessInterface& iface, LSecureSocket& connection);

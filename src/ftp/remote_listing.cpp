@@ -26,9 +26,6 @@ constexpr std::size_t kMaxListingLineBytes = 64 * 1024;
 // "%lu objects" is shown after every this many items.
 constexpr unsigned long kObjectsStatusEvery = 25;
 
-constexpr char kProtectedModeRefused[] =
-    "This FTP server does not support the required protected mode data transfers for SSL "
-    "connections.";
 
 // Reads the listing from the data connection one line at a time, CR LF removed. Nothing follows
 // a listing on its data connection, so the reader reads ahead in large blocks instead of
