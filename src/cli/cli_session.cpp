@@ -42,20 +42,9 @@ int CliSession::Open() {
     FtpConnectRequest request;
     request.connection = &list_.connection;
     request.host = options_.server.value_or("");
-    request.user = options_.user.value_or(kDefaultUser);
     request.useTls = options_.tls;
-    if (options_.password) {
-        request.password = *options_.password;
-    } else {
-        // Asked as the login prompt asks it; without a terminal the empty password is sent.
-        LoginPromptRequest prompt;
-        prompt.server = request.host;
-        prompt.user = request.user;
-        if (!services_.ui.AskLogin(nullptr, prompt)) {
-            return kExitStopped;
-        }
-        request.user = prompt.user;
-        request.password = prompt.password;
+    if (!ResolveLogon(options_, services_, request.host, request.user, request.password)) {
+        return kExitStopped;
     }
 
     lastResult_ = list_.OpenSession(request);
@@ -97,6 +86,25 @@ void CliSession::Close() {
         shutdown(list_.connection.fd, SHUT_RD);
     }
     list_.Disconnect();
+}
+
+bool ResolveLogon(const CliOptions& options, CliServices& services, const std::string& host,
+                  std::string& user, std::string& password) {
+    user = options.user.value_or(kDefaultUser);
+    if (options.password) {
+        password = *options.password;
+        return true;
+    }
+    // Asked as the login prompt asks it; without a terminal the empty password is sent.
+    LoginPromptRequest prompt;
+    prompt.server = host;
+    prompt.user = user;
+    if (!services.ui.AskLogin(nullptr, prompt)) {
+        return false;
+    }
+    user = prompt.user;
+    password = prompt.password;
+    return true;
 }
 
 int CheckSessionOptions(const CliOptions& options) {

@@ -51,6 +51,12 @@ private:
     LProcessResult lastResult_ = LPROCESS_OK;
 };
 
+// The user name and password to log on to host with: the options' user (default "anonymous"),
+// and their password or else what the login prompt gives (the empty password without a
+// terminal). False when the prompt was cancelled.
+bool ResolveLogon(const CliOptions& options, CliServices& services, const std::string& host,
+                  std::string& user, std::string& password);
+
 // Checks the connection options a remote command needs. kExitDone when they will do, else
 // kExitUsage with its one-line message printed.
 int CheckSessionOptions(const CliOptions& options);

@@ -47,25 +47,14 @@ int RunTestCommand(const CliOptions& options, CliServices& services) {
 
     FtpTestReport report;
     report.host = *effective.server;
-    report.user = effective.user.value_or("anonymous");
     report.useTls = effective.tls;
     if (!effective.arguments.empty()) {
         report.directory = effective.arguments[0];
     } else if (effective.changeDirectory) {
         report.directory = *effective.changeDirectory;
     }
-    if (effective.password) {
-        report.password = *effective.password;
-    } else {
-        // Asked as the login prompt asks it; without a terminal the empty password is sent.
-        LoginPromptRequest prompt;
-        prompt.server = report.host;
-        prompt.user = report.user;
-        if (!services.ui.AskLogin(nullptr, prompt)) {
-            return kExitStopped;
-        }
-        report.user = prompt.user;
-        report.password = prompt.password;
+    if (!ResolveLogon(effective, services, report.host, report.user, report.password)) {
+        return kExitStopped;
     }
 
     bool stopped = false;
