@@ -4,9 +4,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <sched.h>
 #include <signal.h>
-#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -24,8 +22,10 @@
 
 #include "servers/pyftpd_fixture.h"
 #include "servers/scripted_peer.h"
+#include "servers/server_process.h"
 #include "support/cli_runner.h"
 #include "support/elapsed.h"
+#include "support/private_hosts.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -58,22 +58,6 @@ std::string ReadDailyLog(std::time_t started) {
 
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
-}
-
-// A port on 127.0.0.1 where nothing listens: bound once by the system's choice, then closed.
-std::uint16_t FreePort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    std::uint16_t port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-        port = ntohs(address.sin_port);
-    }
-    close(fd);
-    return port;
 }
 
 class CliPwd : public testing::Test {
@@ -206,10 +190,9 @@ TEST_F(CliPwd, LogGetsTheSessionLinesAndNoPasswordIsWrittenAnywhere) {
 }
 
 TEST(CliSession, PortWithoutServerFailsWithTheLogonText) {
-    std::uint16_t port = FreePort();
-    ASSERT_NE(port, 0);
-    CliRun run =
-        RunCli({"--server", "127.0.0.1:" + std::to_string(port), "--password", "x", "pwd"});
+    RefusingPort port;
+    ASSERT_NE(port.port(), 0);
+    CliRun run = RunCli({"--server", port.hostText(), "--password", "x", "pwd"});
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "Unable to log onto server.\n");
@@ -219,57 +202,19 @@ TEST(CliSession, PortWithoutServerFailsWithTheLogonText) {
 // /etc/hosts without the name: no name server is ever asked. Null when no such namespace may be
 // made.
 std::optional<CliRun> RunWithLocalHostsOnly(const std::vector<std::string>& args) {
-    TempFolder folder("brindle-hosts");
-    const std::string hosts = folder.File("hosts");
-    const std::string nsswitch = folder.File("nsswitch.conf");
-    if (!WriteWholeFile(hosts, "127.0.0.1 localhost\n") ||
-        !WriteWholeFile(nsswitch, "hosts: files\n")) {
-        ADD_FAILURE() << "cannot write the resolver files";
-        return std::nullopt;
-    }
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) {
-        ADD_FAILURE() << "no pipe";
-        return std::nullopt;
-    }
-    pid_t child = fork();
-    if (child < 0) {
-        close(pipeFds[0]);
-        close(pipeFds[1]);
-        ADD_FAILURE() << "cannot fork";
-        return std::nullopt;
-    }
-    if (child == 0) {
-        close(pipeFds[0]);
-        std::string report = "skip";
-        if (unshare(CLONE_NEWNS) == 0 &&
-            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-            mount(hosts.c_str(), "/etc/hosts", nullptr, MS_BIND, nullptr) == 0 &&
-            mount(nsswitch.c_str(), "/etc/nsswitch.conf", nullptr, MS_BIND, nullptr) == 0) {
-            CliRun run = RunCli(args);
-            report = std::to_string(run.status) + "\n" + run.out + "\n" + run.err;
-        }
-        [[maybe_unused]] ssize_t n = write(pipeFds[1], report.data(), report.size());
-        _exit(0);
-    }
-    close(pipeFds[1]);
-    std::string report;
-    char buffer[512];
-    ssize_t n;
-    while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0) {
-        report.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(pipeFds[0]);
-    waitpid(child, nullptr, 0);
-    if (report == "skip") {
+    std::optional<std::string> report = RunWithPrivateHosts("127.0.0.1 localhost\n", [&] {
+        CliRun run = RunCli(args);
+        return std::to_string(run.status) + "\n" + run.out + "\n" + run.err;
+    });
+    if (!report) {
         return std::nullopt;
     }
     CliRun run;
-    std::size_t first = report.find('\n');
-    std::size_t second = report.find('\n', first + 1);
-    run.status = std::atoi(report.substr(0, first).c_str());
-    run.out = report.substr(first + 1, second - first - 1);
-    run.err = report.substr(second + 1);
+    std::size_t first = report->find('\n');
+    std::size_t second = report->find('\n', first + 1);
+    run.status = std::atoi(report->substr(0, first).c_str());
+    run.out = report->substr(first + 1, second - first - 1);
+    run.err = report->substr(second + 1);
     return run;
 }
 

@@ -1,12 +1,12 @@
 // Connecting and logging on against scripted servers.
 #include "ftp/logon.h"
 
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 #include <functional>
 #include <string>
@@ -16,6 +16,7 @@
 #include "ftp/ftp_features.h"
 #include "ftp/ftp_test_support.h"
 #include "support/elapsed.h"
+#include "support/private_hosts.h"
 #include "support/scripted_ui.h"
 
 namespace {
@@ -206,48 +207,6 @@ TEST(LProcessSecureFtpConnect, KeepsTheResultOfItsRun) {
     EXPECT_GE(connection.fd, 0);
 }
 
-// Runs `body` in a child whose resolver reads only the given hosts file, so no name server is
-// ever asked. Returns what the body returned, or "skip" without permission for that.
-std::string RunWithPrivateHosts(const std::string& hostsText,
-                                const std::function<std::string()>& body) {
-    TempFolder folder("brindle-hosts");
-    const std::string hosts = folder.File("hosts");
-    const std::string nsswitch = folder.File("nsswitch.conf");
-    if (!WriteWholeFile(hosts, hostsText) || !WriteWholeFile(nsswitch, "hosts: files\n")) {
-        return "cannot write the files";
-    }
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) {
-        return "no pipe";
-    }
-    pid_t child = fork();
-    if (child < 0) {
-        return "no fork";
-    }
-    if (child == 0) {
-        close(pipeFds[0]);
-        std::string report = "skip";
-        if (unshare(CLONE_NEWNS) == 0 &&
-            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-            mount(hosts.c_str(), "/etc/hosts", nullptr, MS_BIND, nullptr) == 0 &&
-            mount(nsswitch.c_str(), "/etc/nsswitch.conf", nullptr, MS_BIND, nullptr) == 0) {
-            report = body();
-        }
-        [[maybe_unused]] ssize_t n = write(pipeFds[1], report.data(), report.size());
-        _exit(0);
-    }
-    close(pipeFds[1]);
-    std::string report;
-    char buffer[512];
-    ssize_t n;
-    while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0) {
-        report.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(pipeFds[0]);
-    waitpid(child, nullptr, 0);
-    return report;
-}
-
 std::string ConnectReport(const std::string& host) {
     LSecureSocket connection;
     FtpConnectRequest request{&connection, host, "u", "p", false};
@@ -264,9 +223,9 @@ std::string ConnectReport(const std::string& host) {
 }
 
 TEST(FtpConnect, ReportsAHostThatDoesNotResolve) {
-    std::string report = RunWithPrivateHosts("127.0.0.1 localhost\n",
-                                             [] { return ConnectReport("nowhere.test:2121"); });
-    if (report == "skip") {
+    std::optional<std::string> report = RunWithPrivateHosts(
+        "127.0.0.1 localhost\n", [] { return ConnectReport("nowhere.test:2121"); });
+    if (!report) {
         GTEST_SKIP() << "no permission for a private mount namespace";
     }
     // No logon step follows.
@@ -279,9 +238,9 @@ TEST(FtpConnect, ConnectsToTheNamedHostOnTheGivenPort) {
     peer.Send("220 Ready\r\n").ExpectLine().Send("230 In.\r\n").HoldOpen();
     peer.Start();
     const std::string host = "ftp.test:" + std::to_string(peer.port());
-    std::string report =
+    std::optional<std::string> report =
         RunWithPrivateHosts("127.0.0.1 localhost ftp.test\n", [&] { return ConnectReport(host); });
-    if (report == "skip") {
+    if (!report) {
         GTEST_SKIP() << "no permission for a private mount namespace";
     }
     EXPECT_EQ(report, std::to_string(LPROCESS_OK) + "|Connecting...|Logon...");

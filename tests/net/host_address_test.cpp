@@ -1,8 +1,6 @@
 #include "net/host_address.h"
 
 #include <arpa/inet.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +8,7 @@
 
 #include <string>
 
+#include "support/private_hosts.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -62,56 +61,27 @@ TEST(ResolveHost, TakesADottedAddressAsItIs) {
 // Name look-ups run in a child with its own mount namespace, where /etc/hosts lists a name with
 // six addresses and the resolver consults only that file: the test never asks a name server.
 TEST(ResolveHostList, KeepsTheFirstFourAddressesOfAName) {
-    TempFolder folder("brindle-hosts");
-    const std::string hosts = folder.File("hosts");
-    const std::string nsswitch = folder.File("nsswitch.conf");
     std::string hostsText = "127.0.0.1 localhost\n";
     for (int i = 1; i <= 6; ++i) {
         hostsText += "127.0.1." + std::to_string(i) + " many.test\n";
     }
-    ASSERT_TRUE(WriteWholeFile(hosts, hostsText));
-    ASSERT_TRUE(WriteWholeFile(nsswitch, "hosts: files\n"));
-
-    int pipeFds[2];
-    ASSERT_EQ(pipe(pipeFds), 0);
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        close(pipeFds[0]);
-        std::string report;
-        if (unshare(CLONE_NEWNS) != 0 ||
-            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            mount(hosts.c_str(), "/etc/hosts", nullptr, MS_BIND, nullptr) != 0 ||
-            mount(nsswitch.c_str(), "/etc/nsswitch.conf", nullptr, MS_BIND, nullptr) != 0) {
-            report = "skip";
-        } else {
-            AddressList list;
-            MakeAddressList(list, "many.test:2121", 21);
-            report = std::to_string(list.port) + " " + std::to_string(list.count);
-            for (std::uint32_t i = 0; i < list.count; ++i) {
-                in_addr address{list.addresses[i]};
-                report += std::string(" ") + inet_ntoa(address);
-            }
-            in_addr first{ResolveHost("many.test")};
-            report += std::string(" first=") + inet_ntoa(first);
-            AddressList none;
-            ResolveHostList("no-such-host.test", none);
-            report += " unknown=" + std::to_string(none.count) + "," +
-                      std::to_string(ResolveHost("no-such-host.test"));
+    std::optional<std::string> report = RunWithPrivateHosts(hostsText, [] {
+        AddressList list;
+        MakeAddressList(list, "many.test:2121", 21);
+        std::string text = std::to_string(list.port) + " " + std::to_string(list.count);
+        for (std::uint32_t i = 0; i < list.count; ++i) {
+            in_addr address{list.addresses[i]};
+            text += std::string(" ") + inet_ntoa(address);
         }
-        [[maybe_unused]] ssize_t n = write(pipeFds[1], report.data(), report.size());
-        _exit(0);
-    }
-    close(pipeFds[1]);
-    std::string report;
-    char buffer[512];
-    ssize_t n;
-    while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0) {
-        report.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(pipeFds[0]);
-    waitpid(child, nullptr, 0);
-    if (report == "skip") {
+        in_addr first{ResolveHost("many.test")};
+        text += std::string(" first=") + inet_ntoa(first);
+        AddressList none;
+        ResolveHostList("no-such-host.test", none);
+        text += " unknown=" + std::to_string(none.count) + "," +
+                std::to_string(ResolveHost("no-such-host.test"));
+        return text;
+    });
+    if (!report) {
         GTEST_SKIP() << "no permission for a private mount namespace";
     }
     EXPECT_EQ(report, "2121 4 127.0.1.1 127.0.1.2 127.0.1.3 127.0.1.4 first=127.0.1.1 unknown=0,0");

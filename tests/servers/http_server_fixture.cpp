@@ -81,14 +81,3 @@ std::vector<std::string> PythonHttpServer::Requests() const {
     }
     return requests;
 }
-
-RefusingPort::RefusingPort() {
-    // Bound but not listening: connecting is refused, and no other program gets the port.
-    fd_ = BindFreeLoopbackPort(port_);
-}
-
-RefusingPort::~RefusingPort() {
-    if (fd_ >= 0) {
-        close(fd_);
-    }
-}

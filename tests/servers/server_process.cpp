@@ -140,3 +140,14 @@ bool LoopbackAnswers(std::uint16_t port) {
     close(fd);
     return connected;
 }
+
+RefusingPort::RefusingPort() {
+    // Bound but not listening: connecting is refused, and no other program gets the port.
+    fd_ = BindFreeLoopbackPort(port_);
+}
+
+RefusingPort::~RefusingPort() {
+    if (fd_ >= 0) {
+        close(fd_);
+    }
+}

@@ -46,3 +46,19 @@ std::uint16_t FreeLoopbackPort();
 
 // Whether something accepts connections on 127.0.0.1:`port`.
 bool LoopbackAnswers(std::uint16_t port);
+
+// A port on 127.0.0.1 that refuses connections for as long as the object lives.
+class RefusingPort {
+public:
+    RefusingPort();
+    ~RefusingPort();
+    RefusingPort(const RefusingPort&) = delete;
+    RefusingPort& operator=(const RefusingPort&) = delete;
+
+    std::uint16_t port() const { return port_; }
+    std::string hostText() const { return "127.0.0.1:" + std::to_string(port_); }
+
+private:
+    int fd_ = -1;
+    std::uint16_t port_ = 0;
+};
