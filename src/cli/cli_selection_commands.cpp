@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -33,13 +34,14 @@ private:
 };
 
 int ExitStatusForOutcome(const TransferOutcome& outcome) {
-    if (outcome.failed > 0 || outcome.walkEnded) {
+    if (outcome.walkEnded) {
         return kExitFailed;
     }
+    // A stop gives every item it reaches an error text; those items did not fail.
     if (outcome.stopped || outcome.declined) {
         return kExitStopped;
     }
-    return kExitDone;
+    return outcome.failed > 0 ? kExitFailed : kExitDone;
 }
 
 bool IsFolder(const std::string& path) {
@@ -47,20 +49,31 @@ bool IsFolder(const std::string& path) {
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// A path given on the command line as the windows would hold it: absolute, no trailing '/'.
+// A path given on the command line as the windows would hold it: absolute, no trailing '/', and
+// no "." or ".." parts, which would otherwise become remote names of their own ("upload .."
+// would send the files beside the remote folder).
 std::string AbsolutePath(const std::string& path) {
     std::string absolute = path;
     if (absolute.empty() || absolute[0] != '/') {
         std::vector<char> buffer(4096);
         if (getcwd(buffer.data(), buffer.size()) != nullptr) {
-            std::string here = buffer.data();
-            absolute = here == "/" ? "/" + path : here + "/" + path;
+            absolute = std::string(buffer.data()) + "/" + path;
         }
     }
+    absolute = std::filesystem::path(absolute).lexically_normal().string();
     while (absolute.size() > 1 && absolute.back() == '/') {
         absolute.pop_back();
     }
     return absolute;
+}
+
+// Remote names are the parts of the paths beyond the base, so each path must lie below it.
+bool IsBelow(const std::string& base, const std::string& path) {
+    if (base == "/") {
+        return path.size() > 1 && path[0] == '/';
+    }
+    return path.size() > base.size() + 1 && path.compare(0, base.size(), base) == 0 &&
+           path[base.size()] == '/';
 }
 
 int FolderMissing(const std::string& folder) {
@@ -102,8 +115,14 @@ int RunUploadCommand(const CliOptions& options, CliServices& services) {
     for (const std::string& path : options.arguments) {
         paths.push_back(AbsolutePath(path));
     }
-    std::string base =
+    const std::string base =
         options.baseFolder.empty() ? ParentPath(paths.front()) : AbsolutePath(options.baseFolder);
+    for (const std::string& path : paths) {
+        if (!IsBelow(base, path)) {
+            return UsageError("upload: \"" + path + "\" is not inside the base folder \"" + base +
+                              "\"");
+        }
+    }
     return RunTransfers(options, services, {}, [&](SelectionTransfers& transfers) {
         transfers.UploadSelection(paths, base);
     });

@@ -4,14 +4,16 @@
 #include "cli/cli_options.h"
 
 // The window's transfer commands on the command line: the same queue building, questions
-// (answered by --yes/--no or on the terminal) and log lines. Exit status 2 when any item ended
-// with an error or the walk ended early, 1 when stopped or the confirmation was declined.
+// (answered by --yes/--no or on the terminal) and log lines. Exit status 2 when the walk ended
+// early or any item ended with an error, 1 when stopped (the items the stop reached are not
+// failures) or the confirmation was declined.
 
 // download NAME... --to LOCALDIR: the names as rows of the remote pane's current folder.
 int RunDownloadCommand(const CliOptions& options, CliServices& services);
 
 // upload PATH... [--base DIR]: remote names are the paths relative to the base (by default the
-// folder of the first path), in the current remote folder.
+// folder of the first path), in the current remote folder; a path not below the base is a usage
+// error.
 int RunUploadCommand(const CliOptions& options, CliServices& services);
 
 // sync LOCALDIR: the local pane's items are LOCALDIR's entries whose names do not begin with a
