@@ -34,14 +34,10 @@ private:
 };
 
 int ExitStatusForOutcome(const TransferOutcome& outcome) {
-    if (outcome.walkEnded) {
+    if (outcome.walkEnded || outcome.failed > 0) {
         return kExitFailed;
     }
-    // A stop gives every item it reaches an error text; those items did not fail.
-    if (outcome.stopped || outcome.declined) {
-        return kExitStopped;
-    }
-    return outcome.failed > 0 ? kExitFailed : kExitDone;
+    return outcome.stopped || outcome.declined ? kExitStopped : kExitDone;
 }
 
 bool IsFolder(const std::string& path) {

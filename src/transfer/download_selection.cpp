@@ -189,9 +189,7 @@ void SelectionTransfers::RunDownloads(FtpTransferQueue& queue) {
         return;
     }
     for (const FtpTransferItem& item : queue.items) {
-        if (!item.errorText.empty()) {
-            ++outcome_.failed;
-            outcome_.stopped = outcome_.stopped || item.errorText == kItemStoppedText;
+        if (CountItem(item)) {
             Log(kLogError, item.errorText);
             unlink(item.localPath.c_str());
             continue;

@@ -16,3 +16,16 @@ bool SelectionTransfers::AskOverwrite(const std::string& text) {
     }
     return overwrite;
 }
+
+bool SelectionTransfers::CountItem(const FtpTransferItem& item) {
+    if (item.errorText.empty()) {
+        return false;
+    }
+    if (item.errorText == kItemStoppedText) {
+        ++outcome_.stoppedItems;
+        outcome_.stopped = true;
+    } else {
+        ++outcome_.failed;
+    }
+    return true;
+}

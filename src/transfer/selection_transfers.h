@@ -16,7 +16,8 @@ struct TransferOutcome {
     bool walkEnded = false;  // queue building ended early (folder not entered, suspicious name)
     bool stopped = false;    // a queue run was stopped
     std::size_t queued = 0;  // items queued
-    std::size_t failed = 0;  // items that ended with an error text
+    std::size_t failed = 0;  // items that failed: an error text other than the stop's
+    std::size_t stoppedItems = 0;  // items that ended "LPROCESS_STOPPED"
 };
 
 // The transfer commands of the main window: downloads and uploads of selections and the
@@ -74,6 +75,8 @@ private:
     // Asks the overwrite question unless an earlier answer holds for all; true to overwrite.
     bool AskOverwrite(const std::string& text);
     void StartOperation();
+    // Adds a finished queue item to the outcome; true when it ended with an error text.
+    bool CountItem(const FtpTransferItem& item);
     // The synchronize confirmation, unless "Do not ask again." was ticked with a Yes before.
     bool ConfirmSynchronize(const std::string& localFolder, const std::string& remoteFolder);
     // Queues what the remote folder's listing decides; false when the walk ended early.

@@ -150,11 +150,7 @@ void SelectionTransfers::RunUploads(FtpTransferQueue& queue, bool logItemErrors)
     outcome_.stopped = outcome_.stopped || result == LPROCESS_STOPPED;
     outcome_.queued += queue.count;
     for (const FtpTransferItem& item : queue.items) {
-        if (item.errorText.empty()) {
-            continue;
-        }
-        ++outcome_.failed;
-        if (logItemErrors) {
+        if (CountItem(item) && logItemErrors) {
             Log(kLogError, item.errorText);
         }
     }

@@ -71,7 +71,8 @@ TEST(DownloadSelectionStop, LeavesTheRestStoppedAndTheirLocalFilesRemoved) {
     EXPECT_NE(text.find("Cannot download the file list"), std::string::npos) << text;
     EXPECT_TRUE(transfers.outcome().stopped);
     EXPECT_EQ(transfers.outcome().queued, 5u);
-    EXPECT_EQ(transfers.outcome().failed, 3u);
+    EXPECT_EQ(transfers.outcome().stoppedItems, 3u);
+    EXPECT_EQ(transfers.outcome().failed, 0u);
 }
 
 TEST(DownloadSelectionNames, ASuspiciousSelectedNameEndsTheWalkAndWritesNothingForIt) {
