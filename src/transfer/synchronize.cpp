@@ -68,6 +68,12 @@ bool SelectionTransfers::WalkRemoteForSync(FtpTransferQueue& downloads, FtpTrans
         if (IsDotEntry(name)) {
             continue;
         }
+        // Refused before anything local is looked at: a name reaching outside the local folder
+        // with an older listed time would otherwise upload whatever it reaches. The download
+        // walk warns about it and ends.
+        if (!IsSafeName(IsListedLink(name) ? LinkOwnName(name) : name)) {
+            return DownloadItem(downloads, localFolder, name);
+        }
         std::string localPath = LocalPathOf(localFolder, name);
         bool ok = true;
         if (!LocalItemExists(localPath)) {
@@ -79,6 +85,9 @@ bool SelectionTransfers::WalkRemoteForSync(FtpTransferQueue& downloads, FtpTrans
                 ok = DownloadItem(downloads, localFolder, name);
             } else if (localTime > remoteTime) {
                 ok = UploadItem(uploads, localFolder, localPath);
+                // A folder's walk leaves the server inside it, where the next name's type and
+                // time would be asked for.
+                FtpChangeDirectoryQuiet(session_.connection, remoteStart_);
             }
         }
         if (!ok) {
@@ -108,13 +117,20 @@ void SelectionTransfers::Synchronize(const std::string& localFolder,
     // A walk that ends early transfers nothing at all.
     if (!WalkRemoteForSync(downloads, uploads, localFolder)) {
         outcome_.walkEnded = true;
+        // Back where the pane is, so the next command does not start inside another folder.
+        FtpChangeDirectoryQuiet(session_.connection, remoteStart_);
         ui_.SetBusy(false);
         return;
     }
     RunDownloads(downloads);
     for (const std::string& path : localItems) {
-        if (!FtpFileExists(session_.connection, ExistenceCheckName(path)) &&
-            !UploadItem(uploads, localFolder, path)) {
+        if (FtpFileExists(session_.connection, ExistenceCheckName(path))) {
+            continue;
+        }
+        const bool ok = UploadItem(uploads, localFolder, path);
+        // The next existence check lists the start folder, not the folder just made.
+        FtpChangeDirectoryQuiet(session_.connection, remoteStart_);
+        if (!ok) {
             outcome_.walkEnded = true;
             break;
         }
