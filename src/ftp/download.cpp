@@ -81,12 +81,14 @@ LProcessResult FtpDownloadFile(LProcessInterface& iface, LSecureSocket& conn,
     if (!OpenFileForWrite(file, localPath)) {
         return LPROCESS_FAILED;
     }
+    // The size first: when SIZE is refused, its fall-back listing opens a passive connection
+    // of its own and leaves the type at ASCII, which would spoil the one opened for RETR.
+    const std::uint64_t expected = FtpGetFileSizeQuiet(conn, remoteName);
     // Until the server starts sending, failures leave the local file empty.
     LProcessResult step = OpenBinaryDataConnection(iface, conn, data);
     if (step != LPROCESS_OK) {
         return step;
     }
-    const std::uint64_t expected = FtpGetFileSizeQuiet(conn, remoteName);
     step = FtpSendCommand(iface, conn, FtpCommandLine("RETR", remoteName, kLongCommandLineSize),
                           kFtpSendTimeout);
     if (step != LPROCESS_OK) {

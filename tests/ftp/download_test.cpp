@@ -45,17 +45,19 @@ void ScriptDownload(ScriptedPeer& control, const ScriptedPeer& data, const std::
     control.ExpectLine()
         .Send("200 Switching to Binary mode.\r\n")
         .ExpectLine()
-        .Send(PassiveReplyFor(data.port()))
+        .Send(sizeReply)
         .ExpectLine()
         .Send("200 Switching to Binary mode.\r\n")
         .ExpectLine()
-        .Send(sizeReply)
+        .Send(PassiveReplyFor(data.port()))
         .ExpectLine()
         .Send(retrReplies)
         .HoldOpen();
 }
 
-const std::vector<std::string> kDownloadCommands = {"TYPE I", "PASV", "TYPE I", "SIZE file.bin",
+// The size is asked before the data connection is opened, so a fall-back listing cannot
+// disturb it.
+const std::vector<std::string> kDownloadCommands = {"TYPE I", "SIZE file.bin", "TYPE I", "PASV",
                                                     "RETR file.bin"};
 
 struct DownloadRun {
@@ -144,13 +146,14 @@ TEST(FtpDownloadFile, WithoutAKnownSizeTheBarStaysAtZeroAndTheEndOfDataCompletes
     data.Send(bytes).Close();
     data.Start();
     PeerSession session;
-    // Neither SIZE nor MLST: the size look-up falls back to a listing, which the server refuses.
+    // Neither SIZE nor MLST: the size look-up falls back to a listing, which the server refuses;
+    // the transfer's own TYPE I and PASV come after it, so RETR still goes in binary.
     session.peer.ExpectLine()
+        .Send("504 Not now.\r\n")
+        .ExpectLine()
         .Send("200 Binary.\r\n")
         .ExpectLine()
         .Send(PassiveReplyFor(data.port()))
-        .ExpectLine()
-        .Send("504 Not now.\r\n")
         .ExpectLine()
         .Send("150 Here it comes.\r\n226 Done.\r\n")
         .HoldOpen();
@@ -162,7 +165,7 @@ TEST(FtpDownloadFile, WithoutAKnownSizeTheBarStaysAtZeroAndTheEndOfDataCompletes
               LPROCESS_OK);
     EXPECT_EQ(ReadWholeFile(folder.File("file.bin")), bytes);
     EXPECT_EQ(session.peer.ReceivedLines(),
-              (std::vector<std::string>{"TYPE I", "PASV", "TYPE A", "RETR file.bin"}));
+              (std::vector<std::string>{"TYPE A", "TYPE I", "PASV", "RETR file.bin"}));
     ASSERT_FALSE(iface.progress.empty());
     for (double fraction : iface.progress) {
         EXPECT_EQ(fraction, 0.0);
@@ -202,10 +205,13 @@ TEST(FtpDownloadFile, FailuresBeforeTheDataStartsLeaveTheLocalFileEmpty) {
     for (const EarlyFailureCase& c : cases) {
         SCOPED_TRACE(c.name);
         PeerSession session;
+        // The size look-up comes first.
+        session.peer.ExpectLine().Send("200 Binary.\r\n").ExpectLine().Send("213 12\r\n");
         for (const std::string& reply : c.replies) {
             session.peer.ExpectLine().Send(reply);
         }
         session.peer.ReceiveUntilClosed();
+        session.connection.features = kFeatQueried | kFeatSize;
         ASSERT_TRUE(session.Connect());
         TempFolder folder;
         const std::string localPath = folder.File("file.bin");
@@ -218,7 +224,9 @@ TEST(FtpDownloadFile, FailuresBeforeTheDataStartsLeaveTheLocalFileEmpty) {
         ASSERT_TRUE(Exists(localPath));
         EXPECT_EQ(ReadWholeFile(localPath), "");
         EXPECT_EQ(session.BytesSentAfterScript(), "");
-        EXPECT_EQ(session.peer.ReceivedLines(), c.commands);
+        std::vector<std::string> commands = {"TYPE I", "SIZE file.bin"};
+        commands.insert(commands.end(), c.commands.begin(), c.commands.end());
+        EXPECT_EQ(session.peer.ReceivedLines(), commands);
     }
 }
 

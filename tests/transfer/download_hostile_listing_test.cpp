@@ -95,9 +95,9 @@ std::map<std::string, std::string> ScriptFolderDownload(ScriptedFtp& ftp, const 
     for (auto item = queued.rbegin(); item != queued.rend(); ++item) {
         const std::string remote = "/dir/" + item->first;
         ftp.Reply("TYPE I", "200 Switching to Binary mode.\r\n");
-        ftp.Passive(item->second);
-        ftp.Reply("TYPE I", "200 Switching to Binary mode.\r\n");
         ftp.Reply("SIZE " + remote, "213 " + std::to_string(item->second.size()) + "\r\n");
+        ftp.Reply("TYPE I", "200 Switching to Binary mode.\r\n");
+        ftp.Passive(item->second);
         ftp.Reply("RETR " + remote, "150 Opening BINARY mode.\r\n226 Transfer complete.\r\n");
     }
     for (auto item = queued.rbegin(); item != queued.rend(); ++item) {
