@@ -44,33 +44,9 @@ HostileCase Link(const std::string& name, Fate fate) {
     return {"lrwxrwxrwx    1 ftp      ftp             1 Jan 05  2016 " + name + "\r\n", name, fate};
 }
 
-// A control connection on which each command the client sends gets the next scripted reply,
-// and the commands it should have sent, to compare with what it did send.
-struct ScriptedFtp {
-    ScriptedPeer control;
-    std::vector<std::unique_ptr<ScriptedPeer>> data;
-    std::vector<std::string> expected;
-
-    void Reply(const std::string& command, const std::string& reply) {
-        control.ExpectLine().Send(reply);
-        expected.push_back(command);
-    }
-    // PASV leads to a data peer of its own that sends the bytes and closes.
-    void Passive(const std::string& bytes) {
-        data.push_back(std::make_unique<ScriptedPeer>());
-        data.back()->Send(bytes);
-        data.back()->Start();
-        Reply("PASV", PassiveReplyFor(data.back()->port()));
-    }
-    void TypeIs(const std::string& name, const char* type) {
-        Reply("MLST " + name,
-              "250-Listing\r\n type=" + std::string(type) + "; " + name + "\r\n250 End.\r\n");
-    }
-};
-
 // The whole conversation of downloading the folder "dir" of "/" that lists good.txt, the hostile
 // entry and after.txt; returns the files that must arrive, by name, with their bytes.
-std::map<std::string, std::string> ScriptFolderDownload(ScriptedFtp& ftp, const HostileCase& c) {
+std::map<std::string, std::string> ScriptFolderDownload(ScriptedFtpServer& ftp, const HostileCase& c) {
     ftp.Reply("PWD", "257 \"/\" is the current directory.\r\n");
     ftp.TypeIs("dir", "dir");
     ftp.Reply("PWD", "257 \"/\" is the current directory.\r\n");
@@ -133,7 +109,7 @@ TEST(DownloadHostileListing, NoListedNameLeadsOutsideTheTarget) {
     };
     for (const HostileCase& c : cases) {
         SCOPED_TRACE(c.name);
-        ScriptedFtp ftp;
+        ScriptedFtpServer ftp;
         const std::map<std::string, std::string> arriving = ScriptFolderDownload(ftp, c);
         ftp.control.Start();
         ScriptedUiServices ui;
