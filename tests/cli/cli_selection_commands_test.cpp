@@ -21,6 +21,7 @@
 #include "frame/folder_iterator.h"
 #include "frame/paths.h"
 #include "support/cli_runner.h"
+#include "support/log_tail.h"
 #include "support/temp_folder.h"
 #include "transfer/local_tree.h"
 
@@ -30,48 +31,6 @@ constexpr time_t kOlder = 1583298367;           // 2020-03-04 05:06:07 UTC
 constexpr time_t kNewer = kOlder + 86400 * 30;  // a month later
 
 using Tree = std::map<std::string, std::string>;
-
-// The daily log from the moment the object is made: the lines written since, without their
-// time stamps.
-class LogWatch {
-public:
-    LogWatch() : folder_(GetLogFolder()) {
-        LFile::FolderIterator files(folder_);
-        while (files.Next()) {
-            seen_[files.Name()] = ReadWholeFile(files.Path()).size();
-        }
-    }
-
-    std::vector<std::string> NewLines() const {
-        std::map<std::string, std::string> days;  // by file name, which sorts by day
-        LFile::FolderIterator files(folder_);
-        while (files.Next()) {
-            std::string text = ReadWholeFile(files.Path());
-            auto known = seen_.find(files.Name());
-            std::size_t from = known == seen_.end() ? 0 : std::min(known->second, text.size());
-            days[files.Name()] = text.substr(from);
-        }
-        std::vector<std::string> lines;
-        for (const auto& [name, text] : days) {
-            std::size_t at = 0;
-            while (at < text.size()) {
-                std::size_t end = text.find("\r\n", at);
-                if (end == std::string::npos) {
-                    end = text.size();
-                }
-                // "hh:mm:ss " before the text.
-                std::string line = text.substr(at, end - at);
-                lines.push_back(line.size() > 9 ? line.substr(9) : line);
-                at = end + 2;
-            }
-        }
-        return lines;
-    }
-
-private:
-    std::string folder_;
-    std::map<std::string, std::size_t> seen_;
-};
 
 long Count(const std::vector<std::string>& lines, const std::string& line) {
     return std::count(lines.begin(), lines.end(), line);
@@ -161,7 +120,7 @@ TEST_P(CliSelectionTree, DownloadCopiesFoldersAndFilesIntoTheTarget) {
     ASSERT_TRUE(server().MakeFile("not chosen.txt", "x"));
     TempFolder local("brindle-download");
 
-    LogWatch log;
+    LogTail log;
     CliRun run = server().Run({"download", "Tree Ü", "top é.txt", "--to", local.path()});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out + run.err, "");
@@ -173,7 +132,7 @@ TEST_P(CliSelectionTree, DownloadCopiesFoldersAndFilesIntoTheTarget) {
     EXPECT_EQ(ModifiedTime(local.File("Tree Ü/sub folder/ünï cødé.bin")), kOlder);
     EXPECT_EQ(ModifiedTime(local.File("top é.txt")), kNewer);
 
-    std::vector<std::string> lines = log.NewLines();
+    std::vector<std::string> lines = log.Lines();
     for (const char* name : {"a file.txt", "ünï cødé.bin", "nothing.txt", "top é.txt"}) {
         EXPECT_EQ(Count(lines, std::string("Queuing file: ") + name), 1) << name;
     }
@@ -192,7 +151,7 @@ TEST_P(CliSelectionTree, UploadCopiesFoldersAndFilesIntoTheRemoteFolder) {
     ASSERT_TRUE(MakeFile(local.File("loose ü.txt"), Bytes("loose", 10), kOlder));
     ASSERT_TRUE(MakeFile(local.File("not chosen.txt"), "x", kOlder));
 
-    LogWatch log;
+    LogTail log;
     // The default base is the folder of the first path: the names stay as they are locally.
     CliRun run = server().Run({"upload", tree, local.File("loose ü.txt")});
     EXPECT_EQ(run.status, 0) << run.err;
@@ -202,7 +161,7 @@ TEST_P(CliSelectionTree, UploadCopiesFoldersAndFilesIntoTheRemoteFolder) {
     EXPECT_EQ(ReadWholeFile(server().Path("loose ü.txt")), Bytes("loose", 10));
     EXPECT_FALSE(Exists(server().Path("not chosen.txt")));
 
-    std::vector<std::string> lines = log.NewLines();
+    std::vector<std::string> lines = log.Lines();
     for (const std::string& path : {tree + "/a b.txt", tree + "/inner dir/ç ñ.bin",
                                     tree + "/inner dir/zero.txt", local.File("loose ü.txt")}) {
         EXPECT_EQ(Count(lines, "Queuing file: " + path), 1) << path;
@@ -225,14 +184,14 @@ TEST_P(CliDownload, DotNamesAreUsageErrorsBeforeAnyConnection) {
     TempFolder local("brindle-download");
     for (const std::vector<std::string>& names :
          {std::vector<std::string>{"."}, {".."}, {"a.txt", ".."}, {".", "a.txt"}}) {
-        LogWatch log;
+        LogTail log;
         CliRun run = server().Run(Concat(Concat({"download"}, names), {"--to", local.path()}));
         EXPECT_EQ(run.status, 64) << names.back();
         EXPECT_EQ(run.out, "");
         EXPECT_TRUE(IsOneLine(run.err)) << run.err;
         const std::string refused = names.back() == "a.txt" ? names.front() : names.back();
         EXPECT_TRUE(Contains(run.err, "\"" + refused + "\"")) << run.err;
-        EXPECT_FALSE(AnyStartsWith(log.NewLines(), "Connecting to server"));
+        EXPECT_FALSE(AnyStartsWith(log.Lines(), "Connecting to server"));
     }
     EXPECT_EQ(TreeSnapshot(local.path()), Tree{});
 }
@@ -240,13 +199,13 @@ TEST_P(CliDownload, DotNamesAreUsageErrorsBeforeAnyConnection) {
 TEST_P(CliDownload, MissingTargetFolderFailsWithoutConnecting) {
     ASSERT_TRUE(server().MakeFile("a.txt", "a"));
     TempFolder local("brindle-download");
-    LogWatch log;
+    LogTail log;
     CliRun run = server().Run({"download", "a.txt", "--to", local.File("no such folder")});
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.out, "");
     EXPECT_TRUE(IsOneLine(run.err)) << run.err;
     EXPECT_TRUE(Contains(run.err, local.File("no such folder"))) << run.err;
-    EXPECT_FALSE(AnyStartsWith(log.NewLines(), "Connecting to server"));
+    EXPECT_FALSE(AnyStartsWith(log.Lines(), "Connecting to server"));
     EXPECT_FALSE(Exists(local.File("no such folder")));
 }
 
@@ -258,7 +217,7 @@ TEST_P(CliDownload, MissingNameFailsItsItemWhileTheOthersArrive) {
     ASSERT_TRUE(server().MakeFile("good.txt", "good"));
     TempFolder local("brindle-download");
 
-    LogWatch log;
+    LogTail log;
     CliRun run = server().Run({"download", "dir", "missing.txt", "good.txt", "--to", local.path()});
     EXPECT_EQ(run.status, 2) << run.err;
     EXPECT_EQ(run.out, "");
@@ -267,7 +226,7 @@ TEST_P(CliDownload, MissingNameFailsItsItemWhileTheOthersArrive) {
         (Tree{{"dir", "folder"}, {"dir/in dir.txt", "file:in dir"}, {"good.txt", "file:good"}}));
 
     // The outcomes in run order: good.txt, the failure with the server's text, dir's file.
-    std::vector<std::string> lines = log.NewLines();
+    std::vector<std::string> lines = log.Lines();
     EXPECT_EQ(Count(lines, "Queuing file: missing.txt"), 1) << Joined(lines);
     std::vector<std::string> outcomes = LinesAfterLast(lines, "Queuing file: ");
     ASSERT_EQ(outcomes.size(), 4u) << Joined(lines);
@@ -428,11 +387,11 @@ TEST_P(CliUpload, PathOutsideTheBaseIsAUsageError) {
         {local.File("one"), "--base", local.File("one")},
     };
     for (const std::vector<std::string>& args : cases) {
-        LogWatch log;
+        LogTail log;
         CliRun run = server().Run(Concat({"upload"}, args));
         EXPECT_EQ(run.status, 64) << args[0] << " " << args[1];
         EXPECT_TRUE(IsOneLine(run.err)) << run.err;
-        EXPECT_FALSE(AnyStartsWith(log.NewLines(), "Connecting to server"));
+        EXPECT_FALSE(AnyStartsWith(log.Lines(), "Connecting to server"));
     }
     EXPECT_EQ(TreeSnapshot(server().Path("")), Tree{});
 }
@@ -441,14 +400,14 @@ TEST_P(CliUpload, PathOutsideTheBaseIsAUsageError) {
 TEST_P(CliUpload, MissingLocalPathFailsItsItemWhileTheOthersArrive) {
     TempFolder local("brindle-upload");
     ASSERT_TRUE(MakeFile(local.File("good.txt"), "good", kOlder));
-    LogWatch log;
+    LogTail log;
     CliRun run = server().Run({"upload", local.File("good.txt"), local.File("missing.txt")});
     EXPECT_EQ(run.status, 2) << run.err;
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(ReadWholeFile(server().Path("good.txt")), "good");
     EXPECT_FALSE(Exists(server().Path("missing.txt")));
 
-    std::vector<std::string> lines = log.NewLines();
+    std::vector<std::string> lines = log.Lines();
     EXPECT_EQ(Count(lines, "Queuing file: " + local.File("missing.txt")), 1) << Joined(lines);
     // Only the failed item's text comes between the queue and the end: no "Cannot upload the
     // file list", as the last transfer succeeded.
@@ -518,7 +477,7 @@ TEST_P(CliSync, DeclinedConfirmationChangesNothing) {
     const Tree localBefore = TreeSnapshot(local_.path());
     for (const std::vector<std::string>& answer : {std::vector<std::string>{}, {"--no"}}) {
         const std::string label = answer.empty() ? "no answer" : answer[0];
-        LogWatch log;
+        LogTail log;
         CliRun run = Sync(answer);
         EXPECT_EQ(run.status, 1) << label << ": " << run.err;
         EXPECT_EQ(run.out, "");
@@ -527,14 +486,14 @@ TEST_P(CliSync, DeclinedConfirmationChangesNothing) {
         EXPECT_TRUE(Contains(run.err, "-> No")) << run.err;
         EXPECT_EQ(TreeSnapshot(server().Path("mirror")), remoteBefore) << label;
         EXPECT_EQ(TreeSnapshot(local_.path()), localBefore) << label;
-        std::vector<std::string> lines = log.NewLines();
+        std::vector<std::string> lines = log.Lines();
         EXPECT_EQ(Count(lines, "Synchronizing...This may take a few minutes."), 0) << label;
         EXPECT_FALSE(AnyStartsWith(lines, "Queuing file: ")) << label;
     }
 }
 
 TEST_P(CliSync, YesCopiesWhatIsOnOneSideOnlyEachWayButNoHiddenFiles) {
-    LogWatch log;
+    LogTail log;
     CliRun run = Sync({"--yes"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "");
@@ -554,7 +513,7 @@ TEST_P(CliSync, YesCopiesWhatIsOnOneSideOnlyEachWayButNoHiddenFiles) {
     expectedLocal[".hidden"] = "file:hidden";
     EXPECT_EQ(TreeSnapshot(local_.path()), expectedLocal);
 
-    std::vector<std::string> lines = log.NewLines();
+    std::vector<std::string> lines = log.Lines();
     EXPECT_EQ(Count(lines, "Synchronizing...This may take a few minutes."), 1) << Joined(lines);
     EXPECT_EQ(Count(lines, "Queuing file: remote only.txt"), 1) << Joined(lines);
     EXPECT_EQ(Count(lines, "Queuing file: " + local_.File("local.txt")), 1) << Joined(lines);

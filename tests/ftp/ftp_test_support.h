@@ -6,6 +6,7 @@
 #include "frame/logger.h"
 #include "net/secure_socket.h"
 #include "servers/scripted_peer.h"
+#include "support/log_tail.h"
 #include "support/temp_folder.h"
 
 // A control connection to a scripted peer, opened without a logon so the script starts with
@@ -33,25 +34,3 @@ inline std::string PassiveReplyFor(std::uint16_t port) {
     return "227 Entering Passive Mode (127,0,0,1," + std::to_string(port / 256) + "," +
            std::to_string(port % 256) + ")\r\n";
 }
-
-// What the process-wide log received since this object was made.
-class LogTail {
-public:
-    LogTail() : path_(TheLogger().CurrentFilePath()), start_(ReadWholeFile(path_).size()) {}
-
-    std::string Text() const {
-        std::string path = TheLogger().CurrentFilePath();
-        std::string text = ReadWholeFile(path);
-        if (path == path_ && text.size() >= start_) {
-            return text.substr(start_);
-        }
-        return text;
-    }
-    bool Contains(const std::string& piece) const {
-        return Text().find(piece) != std::string::npos;
-    }
-
-private:
-    std::string path_;
-    std::size_t start_;
-};
