@@ -56,17 +56,19 @@ std::string FormatThree(const char* format, long long a, long long b, long long 
 
 }  // namespace
 
-std::int32_t MakeTimeFromFields(time_t& out, int year, int month, int day, int hour, int minute,
-                                int second) {
+namespace {
+
+// The broken-down date of MakeTimeFromFields' rules; false when the month cannot be one.
+bool FieldsToTm(tm& fields, int year, int month, int day, int hour, int minute, int second) {
     if (month == INT_MIN) {
-        return 0;  // month - 1 would not fit
+        return false;  // month - 1 would not fit
     }
     if (year <= 69) {
         year += 2000;
     } else if (year < 1900) {
         year += 1900;
     }
-    tm fields{};
+    fields = tm{};
     fields.tm_year = year - 1900;
     fields.tm_mon = month - 1;
     fields.tm_mday = day;
@@ -74,12 +76,31 @@ std::int32_t MakeTimeFromFields(time_t& out, int year, int month, int day, int h
     fields.tm_min = minute;
     fields.tm_sec = second;
     fields.tm_isdst = -1;
-    time_t converted = mktime(&fields);
+    return true;
+}
+
+std::int32_t Store(time_t converted, time_t& out) {
     if (converted == static_cast<time_t>(-1)) {
         return 0;
     }
     out = converted;
     return 1;
+}
+
+}  // namespace
+
+std::int32_t MakeTimeFromFields(time_t& out, int year, int month, int day, int hour, int minute,
+                                int second) {
+    tm fields;
+    return FieldsToTm(fields, year, month, day, hour, minute, second) ? Store(mktime(&fields), out)
+                                                                      : 0;
+}
+
+std::int32_t MakeUtcTimeFromFields(time_t& out, int year, int month, int day, int hour, int minute,
+                                   int second) {
+    tm fields;
+    return FieldsToTm(fields, year, month, day, hour, minute, second) ? Store(timegm(&fields), out)
+                                                                      : 0;
 }
 
 void ParseDateTimeText(time_t& out, const std::string& dateText, const std::string& timeText) {

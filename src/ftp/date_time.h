@@ -15,6 +15,11 @@
 std::int32_t MakeTimeFromFields(time_t& out, int year, int month, int day, int hour, int minute,
                                 int second);
 
+// The same for a date in UTC (a server's MLSD, MLST and MDTM times). Daylight saving time plays
+// no part, so a summer date read in winter is not an hour off.
+std::int32_t MakeUtcTimeFromFields(time_t& out, int year, int month, int day, int hour, int minute,
+                                   int second);
+
 // Reads "year-month-day" and "hour:minute:second" texts as a local time, with the year rules of
 // MakeTimeFromFields. Missing parts default to day 1, month 1, year 0 and zero time; an empty
 // date text gives 0. When the date cannot be converted, out keeps its value.

@@ -39,21 +39,16 @@ int TwoDigits(std::string_view text, std::size_t position) {
 
 }  // namespace
 
-time_t FtpTimestampToTime(std::string_view text, LocalTimeCache* cache) {
+time_t FtpTimestampToTime(std::string_view text) {
     int year = AtoiN(text, 4);
     int month = TwoDigits(text, 4);
     int day = TwoDigits(text, 6);
     int hour = TwoDigits(text, 8);
     int minute = TwoDigits(text, 10);
     int second = text.size() > 12 ? AtoiLike(text.substr(12)) : 0;
-    time_t local = 0;
-    if (cache != nullptr) {
-        cache->Convert(local, year, month, day, hour, minute, second);
-    } else {
-        MakeTimeFromFields(local, year, month, day, hour, minute, second);
-    }
-    // The fields were read as local time; the bias turns them back into UTC.
-    return local - GetTimeZoneBias();
+    time_t utc = 0;
+    MakeUtcTimeFromFields(utc, year, month, day, hour, minute, second);
+    return utc;
 }
 
 int FtpTypeFactKind(std::string_view value) {
@@ -69,12 +64,12 @@ int FtpTypeFactKind(std::string_view value) {
     return kItemFolder;
 }
 
-void ReadMlsdFacts(std::string_view line, FtpDirEntry& entry, LocalTimeCache* cache) {
+void ReadMlsdFacts(std::string_view line, FtpDirEntry& entry) {
     std::string lowered(line);
     LowerAsciiInPlace(lowered);
     std::string_view value;
     if (FindFactValue(lowered, "modify=", value)) {
-        entry.modified = FtpTimestampToTime(value, cache);
+        entry.modified = FtpTimestampToTime(value);
         entry.hasModified = 1;
     }
     if (FindFactValue(lowered, "type=", value)) {

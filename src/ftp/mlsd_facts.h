@@ -4,7 +4,6 @@
 #include <string>
 #include <string_view>
 
-#include "ftp/local_time_cache.h"
 #include "ftp/remote_listing.h"
 
 // Reading the facts servers send in MLSD and MLST lines ("type=file;size=12;modify=...; name").
@@ -21,10 +20,8 @@ void LowerAsciiInPlace(std::string& text);
 // next ';' or the end of the line. False when the line has no such fact.
 bool FindFactValue(std::string_view lowered, std::string_view fact, std::string_view& value);
 
-// A timestamp "YYYYMMDDHHMMSS", in UTC (fractions after the seconds are ignored), as UTC seconds:
-// the fields are converted as local time, then the current bias is taken off. A listing passes
-// its cache of conversions.
-time_t FtpTimestampToTime(std::string_view text, LocalTimeCache* cache = nullptr);
+// A timestamp "YYYYMMDDHHMMSS", in UTC (fractions after the seconds are ignored), as UTC seconds.
+time_t FtpTimestampToTime(std::string_view text);
 
 // The kind of a lower-cased "type=" value: "file..." is a file, "os.*=slink..." a link, anything
 // else a folder.
@@ -32,4 +29,4 @@ int FtpTypeFactKind(std::string_view value);
 
 // Reads the modify, type and size facts of one MLSD line (searched in a lower-cased copy) into
 // the entry; facts the line does not have leave their fields unknown.
-void ReadMlsdFacts(std::string_view line, FtpDirEntry& entry, LocalTimeCache* cache = nullptr);
+void ReadMlsdFacts(std::string_view line, FtpDirEntry& entry);

@@ -26,7 +26,6 @@ constexpr std::size_t kMaxListingLineBytes = 64 * 1024;
 // "%lu objects" is shown after every this many items.
 constexpr unsigned long kObjectsStatusEvery = 25;
 
-
 // Reads the listing from the data connection one line at a time, CR LF removed. Nothing follows
 // a listing on its data connection, so the reader reads ahead in large blocks instead of
 // peeking for each line end the way the control connection's reader must.
@@ -132,15 +131,14 @@ std::string ListNameAsUtf8(const std::string& name) {
     return Latin1ToUtf8(name);
 }
 
-std::unique_ptr<FtpDirEntry> EntryOfMlsdLine(const std::string& line, const std::string& pattern,
-                                             LocalTimeCache& times) {
+std::unique_ptr<FtpDirEntry> EntryOfMlsdLine(const std::string& line, const std::string& pattern) {
     std::string name(MlsdLineName(line));
     if (!MatchesPattern(pattern, name)) {
         return nullptr;
     }
     auto entry = std::make_unique<FtpDirEntry>();
     entry->name = CutText(name);
-    ReadMlsdFacts(line, *entry, &times);
+    ReadMlsdFacts(line, *entry);
     return entry;
 }
 
@@ -246,7 +244,7 @@ LProcessResult ReadListing(FtpDirList& list, LProcessInterface& iface, LSecureSo
         }
         if (!line.empty()) {
             std::unique_ptr<FtpDirEntry> entry =
-                mlsd ? EntryOfMlsdLine(line, pattern, times)
+                mlsd ? EntryOfMlsdLine(line, pattern)
                      : EntryOfListLine(line, pattern, today, parsed, times);
             if (entry) {
                 Append(list, std::move(entry));

@@ -75,6 +75,14 @@ TEST(FtpTimestampToTime, ReadsUtcTimestampsWhateverTheLocalZone) {
     }
 }
 
+TEST(FtpTimestampToTime, ASummerTimeReadInWinterIsNotAnHourOff) {
+    // New York's rules: the offset of the date, not today's, decides the local reading, so a UTC
+    // time must not go through local time at all.
+    TimeZoneGuard zone("EST5EDT,M3.2.0,M11.1.0");
+    EXPECT_EQ(FtpTimestampToTime("20100719235959"), UtcTime(2010, 7, 19, 23, 59, 59));
+    EXPECT_EQ(FtpTimestampToTime("20100119235959"), UtcTime(2010, 1, 19, 23, 59, 59));
+}
+
 TEST(ReadMlsdFacts, ReadsTheFirstOfEachFactInAnyCase) {
     FtpDirEntry entry;
     ReadMlsdFacts("Size=10;TYPE=File;size=20;Modify=20240102030405; name", entry);
