@@ -9,14 +9,9 @@
 
 #include "frame/text_limits.h"
 #include "ftp/list_parser.h"
+#include "fuzz_check.h"
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 void CheckRecord(const FtpListLine& out) {
     Check(out.hasDate == 1);

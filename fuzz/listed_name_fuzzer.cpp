@@ -8,17 +8,8 @@
 
 #include "frame/paths.h"
 #include "frame/text_limits.h"
+#include "fuzz_check.h"
 #include "transfer/download_names.h"
-
-namespace {
-
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string listed(reinterpret_cast<const char*>(data), size);

@@ -11,16 +11,7 @@
 #include "frame/utf8.h"
 #include "ftp/mlsd_facts.h"
 #include "ftp/remote_listing.h"
-
-namespace {
-
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-}  // namespace
+#include "fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // An exactly sized copy, so that a read past the end is caught.
