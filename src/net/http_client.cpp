@@ -73,13 +73,21 @@ bool WriteAll(int fd, const unsigned char* bytes, std::size_t length) {
     return true;
 }
 
-// Resolves the URL's host and connects to it; `host` and `path` are the URL's parts.
-LProcessResult ConnectToUrl(LProcessInterface& iface, std::string_view url, std::string& host,
-                            std::string& path, LSecureSocket& connection, std::uint32_t timeoutMs) {
+// Connects to the URL's host and sends the GET request for its path.
+LProcessResult SendGetRequest(LProcessInterface& iface, std::string_view url,
+                              LSecureSocket& connection, std::uint32_t connectMs,
+                              std::uint32_t sendMs) {
+    std::string host;
+    std::string path;
     SplitUrl(url, host, path);
     AddressList addresses;
     MakeAddressList(addresses, host, kHttpPort);
-    return ConnectAnyAddress(iface, connection.fd, addresses, timeoutMs);
+    LProcessResult result = ConnectAnyAddress(iface, connection.fd, addresses, connectMs);
+    if (result != LPROCESS_OK) {
+        return result;
+    }
+    std::string request = MakeHttpRequest(host, path);
+    return SendAll(iface, connection.fd, request.data(), request.size(), sendMs);
 }
 
 }  // namespace
@@ -113,15 +121,8 @@ std::string MakeHttpRequest(const std::string& host, const std::string& path) {
 LProcessResult HttpGet(LProcessInterface& iface, std::string_view url, std::string& response,
                        std::size_t bufferSize, std::uint32_t timeoutMs) {
     response.clear();
-    std::string host;
-    std::string path;
     LSecureSocket connection;
-    LProcessResult result = ConnectToUrl(iface, url, host, path, connection, timeoutMs);
-    if (result != LPROCESS_OK) {
-        return result;
-    }
-    std::string request = MakeHttpRequest(host, path);
-    result = SendAll(iface, connection.fd, request.data(), request.size(), timeoutMs);
+    LProcessResult result = SendGetRequest(iface, url, connection, timeoutMs, timeoutMs);
     if (result != LPROCESS_OK) {
         return result;
     }
@@ -218,15 +219,9 @@ LProcessResult ReceiveHttpBody(LProcessInterface& iface, LSecureSocket& connecti
 
 LProcessResult HttpDownloadToFile(LProcessInterface& iface, std::string_view url,
                                   const std::string& filePath) {
-    std::string host;
-    std::string path;
     LSecureSocket connection;
-    LProcessResult result = ConnectToUrl(iface, url, host, path, connection, kDownloadConnectMs);
-    if (result != LPROCESS_OK) {
-        return result;
-    }
-    std::string request = MakeHttpRequest(host, path);
-    result = SendAll(iface, connection.fd, request.data(), request.size(), kDownloadSendMs);
+    LProcessResult result =
+        SendGetRequest(iface, url, connection, kDownloadConnectMs, kDownloadSendMs);
     if (result != LPROCESS_OK) {
         return result;
     }
