@@ -1,7 +1,10 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "frame/logger.h"
 #include "net/secure_socket.h"
@@ -26,6 +29,11 @@ struct PeerSession {
         SecureClose(connection);
         peer.Wait();
         return peer.ReceivedBytes();
+    }
+    // The command lines the client sent, once the script ran out; nothing may follow them.
+    std::vector<std::string> SentCommands() {
+        EXPECT_EQ(BytesSentAfterScript(), "");
+        return peer.ReceivedLines();
     }
 };
 

@@ -61,7 +61,9 @@ struct TlsCase {
     bool expiredCertificate;
 };
 
-void PrintTo(const TlsCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const TlsCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PyftpdlibTls : public testing::TestWithParam<TlsCase> {};
 
