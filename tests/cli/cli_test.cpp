@@ -1,272 +1,263 @@
-// The command line of brindleftp-cli: the real program for what a script sees, the parser
-// in-process for the option cases.
+// brindleftp-cli as a script sees it: options, usage errors, output formats, exit statuses,
+// answers without a terminal, Ctrl+C and the log. Most cases are rows of tests/data/cli/*.tsv.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include <algorithm>
-#include <string>
-#include <vector>
+#include <chrono>
+#include <ctime>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <thread>
 
 #include "cli/cli_commands.h"
-#include "cli/cli_options.h"
+#include "cli/cli_remote_server.h"
+#include "frame/paths.h"
+#include "servers/peer_script.h"
 #include "support/cli_runner.h"
+#include "support/log_tail.h"
+#include "support/temp_folder.h"
 
 namespace {
 
-bool IsOneLine(const std::string& text) {
-    return !text.empty() && text.back() == '\n' && std::count(text.begin(), text.end(), '\n') == 1;
+constexpr time_t kFileTime = 1583298367;  // 2020-03-04 05:06:07 UTC
+constexpr time_t kNewer = kFileTime + 86400 * 30;
+
+using Values = std::map<std::string, std::string>;
+using ArgLists = std::map<std::string, std::vector<std::string>>;
+
+// {KEY} replaced by its value, then the C escapes \t \n \r \\ \xHH.
+std::string Expand(std::string text, const Values& values) {
+    for (const auto& [key, value] : values) {
+        for (auto at = text.find(key); at != std::string::npos;
+             at = text.find(key, at + value.size())) {
+            text.replace(at, key.size(), value);
+        }
+    }
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+        } else if (text[++i] == 'x') {
+            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += text[i] == 'n' ? '\n' : text[i] == 'r' ? '\r' : text[i] == 't' ? '\t' : text[i];
+        }
+    }
+    return out;
 }
 
-TEST(CliProgram, HelpListsEveryCommandOfTheContractAndExitsZero) {
-    const char* const contractCommands[] = {
-        "parse-list", "pwd",   "ls",    "stat",      "get",         "put",
-        "mkdir",      "rmdir", "rm",    "mv",        "test",        "download",
-        "upload",     "sync",  "sites", "site-save", "site-delete",
-    };
+// The whole text against a pattern in which '*' stands for any run of characters.
+bool Matches(const char* pattern, const char* text) {
+    if (*pattern == '*') {
+        return Matches(pattern + 1, text) || (*text != '\0' && Matches(pattern, text + 1));
+    }
+    return *pattern == *text && (*pattern == '\0' || Matches(pattern + 1, text + 1));
+}
+
+// Runs every row of tests/data/cli/FILE in order: name, exit status, stdout, stderr (patterns),
+// an environment variable NAME=value or "-", then the arguments; an argument that is a key of
+// `lists` stands for that list of arguments.
+void RunCases(const std::string& file, const Values& values, const ArgLists& lists,
+              const CliEnvironment& environment) {
+    std::ifstream in(std::string(BRINDLE_TEST_DATA_DIR) + "/cli/" + file);
+    ASSERT_TRUE(in) << file;
+    for (std::string line; std::getline(in, line);) {
+        std::vector<std::string> field;
+        std::istringstream fields(line);
+        for (std::string one; std::getline(fields, one, '\t');) {
+            field.push_back(one);
+        }
+        if (line.empty() || line[0] == '#' || field.size() < 5) {
+            continue;
+        }
+        std::vector<std::string> args;
+        for (std::size_t i = 5; i < field.size(); ++i) {
+            auto list = lists.find(field[i]);
+            if (list == lists.end()) {
+                args.push_back(Expand(field[i], values));
+            } else {
+                args.insert(args.end(), list->second.begin(), list->second.end());
+            }
+        }
+        CliEnvironment env = environment;
+        if (field[4] != "-") {
+            std::string set = Expand(field[4], values);
+            env.emplace_back(set.substr(0, set.find('=')), set.substr(set.find('=') + 1));
+        }
+        const CliRun run = RunCli(args, env);
+        const std::string& name = field[0];
+        EXPECT_EQ(run.status, std::stoi(field[1])) << name << ": " << run.err;
+        EXPECT_TRUE(Matches(Expand(field[2], values).c_str(), run.out.c_str()))
+            << name << ", stdout:\n"
+            << run.out;
+        EXPECT_TRUE(Matches(Expand(field[3], values).c_str(), run.err.c_str()))
+            << name << ", stderr:\n"
+            << run.err;
+        if (run.status == 64) {
+            EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << name << ": one line";
+        }
+    }
+}
+
+// Waits (a minute at most) until `ready` holds, then sends Ctrl+C.
+CliRun InterruptWhen(const std::vector<std::string>& args, const std::function<bool()>& ready) {
+    CliProcess cli;
+    EXPECT_TRUE(cli.Start(args));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (!ready() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(ready()) << "the awaited event never came";
+    EXPECT_TRUE(cli.Signal(SIGINT));
+    return cli.Wait();
+}
+
+off_t FileSize(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? info.st_size : -1;
+}
+
+TEST(CliProgram, CasesWithoutAServer) {
+    TempFolder config("brindle-cli-config");
+    RunCases("offline.tsv", {{"{DATA}", BRINDLE_TEST_DATA_DIR}}, {},
+             {{"XDG_CONFIG_HOME", config.path()}});
+}
+
+TEST(CliProgram, HelpNamesEveryCommand) {
     for (const char* flag : {"--help", "-h"}) {
-        CliRun run = RunCli({flag});
-        EXPECT_EQ(run.status, 0) << flag;
-        EXPECT_EQ(run.err, "") << flag;
-        for (const char* command : contractCommands) {
-            EXPECT_NE(run.out.find("\n  " + std::string(command)), std::string::npos)
-                << command << " missing from " << flag;
+        const CliRun run = RunCli({flag});
+        EXPECT_EQ(run.status, 0);
+        for (const CliCommand& command : CliCommands()) {
+            EXPECT_NE(run.out.find("\n  " + std::string(command.name)), std::string::npos)
+                << command.name << " missing from " << flag;
         }
-        for (const char* option : {"--site", "--server", "--user", "--password", "--tls", "--cd",
-                                   "--yes", "--no", "--quiet"}) {
-            EXPECT_NE(run.out.find(option), std::string::npos) << option;
+    }
+}
+
+// Facts an MLSD line leaves out are "-", never looked up; the default user is anonymous and
+// AUTH TLS is not sent without --tls.
+TEST(CliProgram, LsShowsFactsTheListingLeftOutAsDashes) {
+    const std::vector<PeerScript> scripts = LoadPeerScripts("cli/ls.script");
+    ScriptedPeer data;
+    PlayScript(data, FindPeerScript(scripts, "data"));
+    data.Start();
+    ScriptedPeer control;
+    const Values pasv = {{"PASV", "227 Entering Passive Mode (127,0,0,1," +
+                                      std::to_string(data.port() / 256) + "," +
+                                      std::to_string(data.port() % 256) + ")"}};
+    PlayScript(control, FindPeerScript(scripts, "control"), pasv);
+    control.Start();
+    const CliRun run = RunCli({"--server", control.hostText(), "ls"});
+    control.Wait();
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "0\t0\t-\t-\tno-size-no-time.txt\n-\t-\t7\t1704164645\tno-type.txt\n"
+              "1\t1\t1\t-\tlink\n");
+    EXPECT_EQ(ScriptMismatch(control, FindPeerScript(scripts, "control")), "");
+}
+
+TEST(CliProgram, CtrlCWhileConnectingStopsWithStatusOne) {
+    ScriptedPeer silent;
+    silent.HoldOpen();
+    silent.Start();
+    LogTail log;
+    const CliRun run =
+        InterruptWhen({"--server", silent.hostText(), "--password", "x", "pwd"},
+                      [&] { return log.Contains("Connecting to server: " + silent.hostText()); });
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out + run.err, "");
+    EXPECT_TRUE(log.Contains("Please check that the server address is correct")) << "stopped";
+}
+
+// The folders and files the rows of session.tsv expect, remote and local.
+class CliSession : public RealServerTest {
+protected:
+    void SetUp() override {
+        RealServerTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
         }
-        EXPECT_NE(run.out.find("64"), std::string::npos) << "exit statuses are listed";
-    }
-}
-
-TEST(CliProgram, HelpWinsOverTheRestOfTheLine) {
-    CliRun run = RunCli({"--server", "example.org", "--help", "frobnicate"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("Usage: brindleftp-cli"), std::string::npos);
-}
-
-TEST(CliProgram, UsageErrorsExit64WithOneLineOnStderr) {
-    const std::vector<std::vector<std::string>> cases = {
-        {"--bogus", "pwd"},                // unknown option
-        {"frobnicate"},                    // unknown command
-        {},                                // no command
-        {"--site"},                        // option without its argument
-        {"pwd", "--bogus"},                // unknown command option
-        {"mv", "only-one"},                // too few arguments
-        {"pwd", "extra"},                  // too many arguments
-        {"download", "a"},                 // --to is required
-        {"get", "a", "--append"},          // an option the command does not take
-        {"--yes", "--no", "pwd"},          // contradicting answers
-        {"--tls=1", "pwd"},                // a flag given a value
-        {"--user", "a\nb", "frobnicate"},  // stays one line
-    };
-    for (const auto& args : cases) {
-        std::string shown;
-        for (const auto& arg : args) {
-            shown += arg + " ";
+        for (const char* folder :
+             {"sub", "one", "one/inner", "tree", "tree/deeper", "empty", "mirror"}) {
+            ASSERT_TRUE(server().MakeFolder(folder)) << folder;
         }
-        CliRun run = RunCli(args);
-        EXPECT_EQ(run.status, 64) << shown;
-        EXPECT_TRUE(IsOneLine(run.err)) << shown << "-> " << run.err;
-        EXPECT_EQ(run.out, "") << shown;
+        ASSERT_TRUE(server().MakeFile("a.txt", "hello", kFileTime));
+        ASSERT_TRUE(server().MakeFile("sub/inner.bin", std::string(1500, 'x'), kFileTime));
+        ASSERT_TRUE(server().MakeFile("tree/deeper/two.txt", "22"));
+        ASSERT_TRUE(server().MakeFile("same.txt", "remote", kFileTime));
+        ASSERT_TRUE(server().MakeFile("ten.txt", "RRRR"));
+        ASSERT_TRUE(server().MakeFile("mirror/r.txt", "remote"));
+        for (const char* folder : {"dl", "mirror", "up", "up/site", "up/site/css", "up/notes"}) {
+            ASSERT_EQ(mkdir(local_.File(folder).c_str(), 0755), 0) << folder;
+        }
+        const std::map<std::string, std::string> files = {{"ten.txt", "0123456789"},
+                                                          {"mirror/l.txt", "local"},
+                                                          {"up/site/index.html", "ix"},
+                                                          {"up/site/css/a.css", "css"},
+                                                          {"up/notes/n.txt", "notes"}};
+        for (const auto& [name, bytes] : files) {
+            ASSERT_TRUE(WriteWholeFile(local_.File(name), bytes)) << name;
+        }
+        ASSERT_TRUE(WriteWholeFile(local_.File("same.txt"), "newer local"));
+        const timespec times[2] = {{kNewer, 0}, {kNewer, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, local_.File("same.txt").c_str(), times, 0), 0);
     }
-}
 
-TEST(CliProgram, UnknownCommandIsNamed) {
-    CliRun run = RunCli({"frobnicate"});
-    EXPECT_EQ(run.status, 64);
-    EXPECT_NE(run.err.find("frobnicate"), std::string::npos);
-}
+    TempFolder local_{"brindle-cli-local"};
+};
 
-TEST(CliCommandTable, HoldsEveryCommandOnceWithUsageAndDescription) {
-    std::vector<std::string> names;
-    for (const CliCommand& command : CliCommands()) {
-        names.emplace_back(command.name);
-        EXPECT_EQ(std::string(command.usage).rfind(command.name, 0), 0u) << command.name;
-        EXPECT_STRNE(command.description, "") << command.name;
-        EXPECT_NE(command.run, nullptr) << command.name;
-        EXPECT_EQ(FindCliCommand(command.name), &command);
+TEST_P(CliSession, Cases) {
+    TempFolder config("brindle-cli-config");
+    LogTail log;
+    {
+        ScopedWorkingFolder working(local_.path());
+        RunCases("session.tsv", {{"{HOST}", server().hostText()}, {"{LOCAL}", local_.path()}},
+                 {{"{LOGIN}", ServerArgs(server())}, {"{SERVER}", ServerArgs(server(), true)}},
+                 {{"TZ", "UTC"}, {"XDG_CONFIG_HOME", config.path()}});
     }
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(std::adjacent_find(names.begin(), names.end()), names.end());
-    EXPECT_EQ(names.size(), 17u);
-    EXPECT_EQ(FindCliCommand("nope"), nullptr);
-}
-
-// --- the parser -----------------------------------------------------------------------------
-
-CliOptions Parse(const std::vector<std::string>& args, const char* environmentPassword = nullptr) {
-    CliOptions options;
-    std::string error;
-    EXPECT_TRUE(ParseCliOptions(args, environmentPassword, options, error)) << error;
-    return options;
-}
-
-std::string ParseError(const std::vector<std::string>& args) {
-    CliOptions options;
-    std::string error;
-    EXPECT_FALSE(ParseCliOptions(args, nullptr, options, error));
-    return error;
-}
-
-TEST(ParseCliOptions, KeepsTheServerAsTypedWithItsPort) {
-    struct Case {
-        std::vector<std::string> args;
-        std::string server;
-    };
-    const Case cases[] = {
-        {{"--server", "ftp.example.com:2121", "pwd"}, "ftp.example.com:2121"},
-        {{"--server=ftp.example.com:21", "pwd"}, "ftp.example.com:21"},
-        {{"--server", "10.0.0.1", "pwd"}, "10.0.0.1"},
-    };
-    for (const Case& c : cases) {
-        CliOptions options = Parse(c.args);
-        ASSERT_TRUE(options.server.has_value());
-        EXPECT_EQ(*options.server, c.server);
-        EXPECT_EQ(options.command, "pwd");
+    EXPECT_EQ(ReadWholeFile(server().Path("ten.txt")), "RRRR456789") << "put --append";
+    for (const std::string& line :
+         {"Connecting to server: " + server().hostText() + ".", std::string("Connected OK."),
+          std::string("Disconnected from server."), std::string("Unable to log onto server."),
+          std::string("Queuing file: a.txt"), std::string("Synchronize completed.")}) {
+        EXPECT_TRUE(log.Contains(line)) << line << " missing from the log:\n" << log.Text();
     }
+    EXPECT_FALSE(log.Contains(server().password())) << log.Text();
+    char day[64];
+    const time_t now = time(nullptr);
+    strftime(day, sizeof day, "/%Y-%m-%d Brindle FTP Log.txt", localtime(&now));
+    EXPECT_NE(ReadWholeFile(GetLogFolder() + day).find("Connected OK."), std::string::npos) << day;
 }
 
-TEST(ParseCliOptions, ConnectionOptionsNotGivenStayEmpty) {
-    CliOptions options = Parse({"pwd"});
-    EXPECT_FALSE(options.site);
-    EXPECT_FALSE(options.server);
-    EXPECT_FALSE(options.user);
-    EXPECT_FALSE(options.password);
-    EXPECT_FALSE(options.changeDirectory);
-    EXPECT_FALSE(options.tls);
-    EXPECT_FALSE(options.quiet);
-    EXPECT_EQ(options.answer, CliAnswer::kAsk);
+// Ctrl+C once bytes arrived: status 1, nothing printed, the part file gone.
+TEST_P(CliSession, CtrlCStopsTransfersWithStatusOne) {
+    const int huge = open(server().Path("huge.bin").c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+    ASSERT_GE(huge, 0);
+    ASSERT_EQ(ftruncate(huge, 8LL << 30), 0);
+    close(huge);
+    std::vector<std::string> get = ServerArgs(server());
+    get.insert(get.end(), {"get", "huge.bin", local_.File("huge.bin")});
+    CliRun run = InterruptWhen(get, [&] { return FileSize(local_.File("huge.bin")) > 0; });
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.out + run.err, "");
+    EXPECT_EQ(FileSize(local_.File("huge.bin")), -1);
+
+    std::vector<std::string> download = ServerArgs(server());
+    // Named first, a.txt would run last: the stop leaves it out.
+    download.insert(download.end(), {"download", "a.txt", "huge.bin", "--to", local_.File("dl")});
+    run = InterruptWhen(download, [&] { return FileSize(local_.File("dl/huge.bin")) > 0; });
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(FileSize(local_.File("dl/a.txt")), -1);
 }
 
-TEST(ParseCliOptions, TakesEveryConnectionOption) {
-    CliOptions options = Parse({"--site", "Home", "--server", "h", "--user", "bob", "--tls", "--cd",
-                                "/pub", "--quiet", "ls", "docs"});
-    EXPECT_EQ(options.site, "Home");
-    EXPECT_EQ(options.user, "bob");
-    EXPECT_EQ(options.changeDirectory, "/pub");
-    EXPECT_TRUE(options.tls);
-    EXPECT_TRUE(options.quiet);
-    EXPECT_EQ(options.command, "ls");
-    EXPECT_EQ(options.arguments, std::vector<std::string>{"docs"});
-}
-
-TEST(ParseCliOptions, PasswordOptionWinsOverTheEnvironment) {
-    struct Case {
-        std::vector<std::string> args;
-        const char* environment;
-        std::optional<std::string> password;
-        PasswordSource source;
-    };
-    const Case cases[] = {
-        {{"--password", "opt", "pwd"}, "env", "opt", PasswordSource::kOption},
-        {{"--password", "opt", "pwd"}, nullptr, "opt", PasswordSource::kOption},
-        {{"pwd"}, "env", "env", PasswordSource::kEnvironment},
-        {{"pwd"}, "", "", PasswordSource::kEnvironment},  // set but empty: the empty password
-        {{"pwd"}, nullptr, std::nullopt, PasswordSource::kNone},
-        {{"--password", "-starts-with-dash", "pwd"},
-         nullptr,
-         "-starts-with-dash",
-         PasswordSource::kOption},
-        {{"--password=", "pwd"}, "env", "", PasswordSource::kOption},
-    };
-    for (const Case& c : cases) {
-        CliOptions options = Parse(c.args, c.environment);
-        EXPECT_EQ(options.password, c.password) << c.args[0];
-        EXPECT_EQ(options.passwordSource, c.source) << c.args[0];
-        EXPECT_EQ(options.PasswordGiven(), c.source != PasswordSource::kNone);
-    }
-}
-
-TEST(ParseCliOptions, YesAndNoSetTheAnswer) {
-    EXPECT_EQ(Parse({"--yes", "pwd"}).answer, CliAnswer::kYes);
-    EXPECT_EQ(Parse({"--no", "pwd"}).answer, CliAnswer::kNo);
-    EXPECT_EQ(Parse({"--yes", "--yes", "pwd"}).answer, CliAnswer::kYes);
-    EXPECT_NE(ParseError({"--yes", "--no", "pwd"}), "");
-}
-
-TEST(ParseCliOptions, MissingOptionArgumentIsAUsageErrorNamingTheOption) {
-    for (const char* option : {"--site", "--server", "--user", "--password", "--cd"}) {
-        EXPECT_NE(ParseError({option}).find(option), std::string::npos) << option;
-    }
-    EXPECT_NE(ParseError({"download", "a", "--to"}).find("--to"), std::string::npos);
-    EXPECT_NE(ParseError({"upload", "a", "--base"}).find("--base"), std::string::npos);
-}
-
-TEST(ParseCliOptions, UnknownOptionsAreUsageErrors) {
-    EXPECT_NE(ParseError({"--bogus", "pwd"}).find("--bogus"), std::string::npos);
-    EXPECT_NE(ParseError({"pwd", "-x"}).find("-x"), std::string::npos);
-    // Connection options belong before the command.
-    EXPECT_NE(ParseError({"pwd", "--quiet"}), "");
-}
-
-TEST(ParseCliOptions, CommandOptionsMayStandAnywhereAfterTheCommand) {
-    CliOptions download = Parse({"download", "a", "--to", "/tmp/x", "b"});
-    EXPECT_TRUE(download.HasCommandOption(kCliOptionTo));
-    EXPECT_EQ(download.toFolder, "/tmp/x");
-    EXPECT_EQ(download.arguments, (std::vector<std::string>{"a", "b"}));
-
-    CliOptions rm = Parse({"rm", "-r", "dir"});
-    EXPECT_TRUE(rm.HasCommandOption(kCliOptionRecursive));
-    EXPECT_EQ(rm.arguments, std::vector<std::string>{"dir"});
-
-    CliOptions put = Parse({"put", "local", "remote", "--append"});
-    EXPECT_TRUE(put.HasCommandOption(kCliOptionAppend));
-    EXPECT_FALSE(put.HasCommandOption(kCliOptionRecursive));
-
-    CliOptions save = Parse({"site-save", "Home", "--remember-password"});
-    EXPECT_TRUE(save.HasCommandOption(kCliOptionRememberPassword));
-
-    CliOptions upload = Parse({"upload", "--base=/srv", "f"});
-    EXPECT_EQ(upload.baseFolder, "/srv");
-}
-
-TEST(ParseCliOptions, DoubleDashEndsOptions) {
-    CliOptions rm = Parse({"rm", "--", "-r"});
-    EXPECT_FALSE(rm.HasCommandOption(kCliOptionRecursive));
-    EXPECT_EQ(rm.arguments, std::vector<std::string>{"-r"});
-
-    CliOptions command = Parse({"--", "pwd"});
-    EXPECT_EQ(command.command, "pwd");
-
-    // A lone "-" is an argument.
-    EXPECT_EQ(Parse({"parse-list", "-"}).arguments, std::vector<std::string>{"-"});
-}
-
-TEST(ParseCliOptions, HelpNeedsNoCommand) {
-    EXPECT_TRUE(Parse({"--help"}).help);
-    EXPECT_TRUE(Parse({"-h"}).help);
-    EXPECT_NE(ParseError({}), "");
-}
-
-TEST(CheckCommandLine, ChecksArgumentCountsAndOptions) {
-    struct Case {
-        std::vector<std::string> args;
-        bool ok;
-    };
-    const Case cases[] = {
-        {{"pwd"}, true},
-        {{"pwd", "x"}, false},
-        {{"get", "a"}, true},
-        {{"get", "a", "b"}, true},
-        {{"get"}, false},
-        {{"get", "a", "b", "c"}, false},
-        {{"upload", "a", "b", "c", "d"}, true},
-        {{"upload"}, false},
-        {{"download", "a", "--to", "d"}, true},
-        {{"download", "a"}, false},
-        {{"rm", "-r", "a"}, true},
-        {{"rmdir", "-r", "a"}, false},
-        {{"put", "a", "--append"}, true},
-        {{"site-save", "L", "--remember-password"}, true},
-        {{"site-delete", "L", "--remember-password"}, false},
-    };
-    for (const Case& c : cases) {
-        CliOptions options = Parse(c.args);
-        const CliCommand* command = FindCliCommand(options.command);
-        ASSERT_NE(command, nullptr);
-        std::string error;
-        EXPECT_EQ(CheckCommandLine(*command, options, error), c.ok) << c.args[0] << " " << error;
-    }
-}
+const ServerCase kPyftpdCases[] = {kAllServers[0], kAllServers[1]};
+INSTANTIATE_TEST_SUITE_P(Servers, CliSession, testing::ValuesIn(kPyftpdCases), ServerCaseName);
 
 }  // namespace

@@ -1,305 +1,204 @@
-// The command/reply exchange of the control connection against a scripted server.
-#include "ftp/control_channel.h"
-
+// The protocol conversations of tests/data/ftp/protocol_*.script: each case scripts the server
+// (and a data peer), calls engine functions in turn and compares what each gave, and what the
+// peers received, with the script.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "ftp/control_channel.h"
+#include "ftp/current_directory.h"
 #include "ftp/ftp_test_support.h"
+#include "ftp/logon.h"
+#include "ftp/passive.h"
+#include "ftp/server_features.h"
+#include "ftp/session_data_table.h"
+#include "net/tls_binding.h"
 #include "support/scripted_ui.h"
 
 namespace {
 
-struct ReplyCase {
-    const char* name;
-    std::string reply;  // everything the server sends for the command
-    int code;
-    std::string text;
-    bool ok;
-};
+// Runs the engine function a[0] with the words a[1...] or all of them, `arg` (the command sent, the
+// path given, or what a returned text starts as); gives all it returned or changed as one line.
+std::string RunCall(const std::vector<std::string>& a, const std::string& arg,
+                    RecordingProcessInterface& iface, LSecureSocket& conn) {
+    const std::string& name = a[0];
+    const std::string line = arg + "\r\n";
+    int code = -1;
+    std::string value = arg;
+    std::vector<std::string> lines = {"stale"};
+    LProcessResult r = LPROCESS_OK;
+    if (name == "command" || name == "quick") {
+        r = (name == "quick" ? FtpCommandQuick : FtpCommand)(iface, conn, line, &code, &value);
+    } else if (name == "read") {
+        r = FtpReadReply(iface, conn, code, value);
+    } else if (name == "lines" || name == "data") {
+        r = (name == "data" ? FtpDataCommand : FtpCommandLines)(iface, conn, line, lines);
+    } else if (name == "quit" || name == "disconnect") {
+        r = (name == "quit" ? FtpQuit : FtpDisconnect)(iface, conn);
+    } else if (name == "pwd" || name == "cd-step") {
+        r = (name == "pwd" ? FtpGetCurrentDirectory : FtpChangeDirectoryStep)(iface, conn, value);
+    } else if (name == "cwd") {
+        r = FtpChangeDirectory(iface, conn, value);
+    } else if (name == "pasv") {
+        r = FtpPassive(iface, conn, value);
+    } else if (name == "feat" || name == "dir-style") {
+        r = (name == "feat" ? FtpQueryFeatures : FtpPrepareDirStyle)(iface, conn);
+    } else if (name == "logon") {  // logon USER PASSWORD [tls|tls-libraries-missing] HOST
+        SetTlsLibrariesHiddenForTesting(a[3] == "tls-libraries-missing");
+        r = FtpLogon(iface, conn, a.back(), a[1], a[2], a.size() > 4);
+        SetTlsLibrariesHiddenForTesting(false);
+    } else if (name == "connect") {  // connect USER PASSWORD HOST
+        const FtpConnectRequest request{&conn, a.back(), a[1], a[2], false};
+        r = FtpConnect(iface, request);
+    } else if (name == "command-line") {  // command-line BUFFER-SIZE VERB ARGUMENT
+        value = FtpCommandLine(a[2], arg.substr(a[1].size() + a[2].size() + 2), std::stoul(a[1]));
+    } else {
+        ADD_FAILURE() << "unknown call " << name;
+    }
+    const std::string valued = " command quick read pwd pasv cd-step command-line ";
+    std::string text = r == LPROCESS_OK ? "OK" : r == LPROCESS_STOPPED ? "STOPPED" : "FAILED";
+    text += (code != -1 ? " " + std::to_string(code) : "") +
+            (valued.find(" " + name + " ") != std::string::npos ? " [" + value + "]" : "");
+    for (std::size_t i = 0; lines != std::vector<std::string>{"stale"} && i < lines.size(); ++i) {
+        text += "|" + lines[i];
+    }
+    const auto features = Split(
+        "queried size mdtm mlst-refused modify facts-size type "
+        "mlsd-refused mlsd syst windows-nt mfmt",
+        ' ');
+    for (std::size_t bit = 0; bit < features.size(); ++bit) {
+        text += (conn.features >> bit & 1) ? " " + features[bit] : "";
+    }
+    for (const auto& status : iface.statusTexts) {
+        text += " (" + std::to_string(status.line) + ")" + status.text;
+    }
+    for (const std::string& error : iface.errors) {
+        text += " !" + error;
+    }
+    return text + (conn.ssl ? " tls" : "");
+}
 
-TEST(FtpCommand, ReadsEachShapeOfReply) {
-    const ReplyCase cases[] = {
-        {"multi-line", "230-Welcome\r\n230 Logged in\r\n", 230, "Logged in", true},
-        {"continuation starting with a space", "220-Hello\r\n more about us\r\n220 Ready\r\n", 220,
-         "Ready", true},
-        {"empty continuation line", "200-First\r\n\r\n200 Last\r\n", 200, "Last", true},
-        {"several dash lines", "211-One\r\n211-Two\r\n211 Three\r\n", 211, "Three", true},
-        // The end of a reply is told by the shape of a line alone, not by its code.
-        {"other code ends it", "220-Hello\r\n221 Bye\r\n", 221, "Bye", true},
-        {"dash line of another code", "230-a\r\n150-b\r\n230 c\r\n", 230, "c", true},
-        {"continuation without code", "220-Hello\r\nWelcome\r\n", 0, "ome", false},
-        {"three digits only", "226\r\n", 226, "", true},
-        {"code and separator only", "226 \r\n", 226, "", true},
-        {"short line", "2\r\n", 2, "", false},
-        {"preliminary", "150 Opening data connection\r\n", 150, "Opening data connection", false},
-        {"lowest positive", "200 OK\r\n", 200, "OK", true},
-        {"highest positive", "399 Odd\r\n", 399, "Odd", true},
-        {"just below", "199 Odd\r\n", 199, "Odd", false},
-        {"just above", "400 Busy\r\n", 400, "Busy", false},
-        {"permanent failure", "550 No such file\r\n", 550, "No such file", false},
+// Adds a peer's steps; gives the lines the client must send it.
+std::vector<std::string> Script(ScriptedPeer& peer, const std::vector<std::string>& steps) {
+    std::vector<std::string> expected;
+    for (const std::string& step : steps) {
+        const bool raw = step.starts_with("<|");
+        if (step.starts_with("<")) {
+            peer.Send(Unescape(step.substr(std::min<std::size_t>(raw ? 3 : 2, step.size()))) +
+                      (raw ? "" : "\r\n"));
+        } else if (step.starts_with(">")) {
+            peer.ExpectLine();
+            expected.push_back(Unescape(step.substr(2)));
+        } else if (step == "close" || step == "hold") {
+            step == "close" ? peer.Close() : peer.HoldOpen();  // hold: silent, reading nothing
+        } else if (step != "receive") {  // receive: what follows the last step anyway
+            ADD_FAILURE() << "unknown step " << step;
+        }
+    }
+    if (steps.empty() || (steps.back() != "close" && steps.back() != "hold")) {
+        peer.ReceiveUntilClosed();  // silent until the client closes
+    }
+    return expected;
+}
+
+class Conversations : public testing::TestWithParam<const char*> {};
+
+TEST_P(Conversations, GoAsScripted) {
+    struct Case {
+        std::string name;
+        std::vector<std::string> server, data, client;
     };
-    for (const ReplyCase& c : cases) {
+    std::vector<Case> cases;
+    std::uint16_t gonePort = 0;
+    {
+        ScriptedPeer gone;  // its port is free again once it is destroyed
+        gonePort = gone.port();
+        for (const std::string& line : DataLines(GetParam())) {
+            const bool client =
+                line.starts_with("call ") || line.starts_with("= ") || line.starts_with("stop ");
+            if (line.starts_with("=== ")) {
+                cases.push_back({line.substr(4), {}, {}, {}});
+            } else if (line.starts_with("data ")) {
+                cases.back().data.push_back(line.substr(5));
+            } else {
+                (client ? cases.back().client : cases.back().server).push_back(line);
+            }
+        }
+    }
+    for (Case& c : cases) {
         SCOPED_TRACE(c.name);
-        PeerSession session;
-        session.peer.ExpectLine().Send(c.reply).ReceiveUntilClosed();
-        ASSERT_TRUE(session.Connect());
-        LProcessInterfaceVoidInstance iface;
-        int code = -1;
-        std::string text = "stale";
-        EXPECT_EQ(FtpCommand(iface, session.connection, "PWD\r\n", &code, &text),
-                  c.ok ? LPROCESS_OK : LPROCESS_FAILED);
-        EXPECT_EQ(code, c.code);
-        EXPECT_EQ(text, c.text);
-        EXPECT_EQ(session.SentCommands(), std::vector<std::string>{"PWD"});
+        ScriptedPeer server, data;
+        const std::string pasv = PassiveReplyFor(data.port()), gone = PassiveReplyFor(gonePort);
+        for (auto* lines : {&c.server, &c.data, &c.client}) {
+            for (std::string& line : *lines) {
+                for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
+                         {"{PASV}", pasv.substr(0, pasv.size() - 2)},
+                         {"{GONE-PASV}", gone.substr(0, gone.size() - 2)},
+                         {"{HOST}", server.hostText()},
+                         {"{GONE-PORT}", std::to_string(gonePort)}}) {
+                    const std::size_t at = line.find(key);
+                    line = at == std::string::npos ? line : line.replace(at, key.size(), value);
+                }
+            }
+        }
+        const std::vector<std::string> expected[] = {Script(server, c.server),
+                                                     Script(data, c.data)};
+        LSecureSocket connection;
+        std::string outcome;
+        int stopAfterLines = -1;
+        for (const std::string& line : c.client) {
+            const std::string rest = Unescape(line.substr(line.find(' ') + 1));
+            const std::vector<std::string> args = Split(rest, ' ');
+            if (line.starts_with("= ")) {
+                EXPECT_EQ(outcome, rest);
+                continue;
+            }
+            if (line.starts_with("stop ")) {
+                stopAfterLines = std::stoi(rest);
+                continue;
+            }
+            RecordingProcessInterface iface;
+            if (outcome.empty()) {
+                (c.server.empty() ? void() : server.Start()),
+                    (c.data.empty() ? void() : data.Start());
+                if (args[0] != "logon" && args[0] != "connect") {
+                    ASSERT_EQ(SecureConnect(iface, connection, server.address(), 2000),
+                              LPROCESS_OK);
+                }
+            }
+            // Cancel pressed once the server has read this many lines.
+            std::jthread stopper;
+            if (stopAfterLines >= 0) {
+                stopper = std::jthread([&, lines = std::size_t(stopAfterLines)](std::stop_token t) {
+                    while (!t.stop_requested() && server.ReceivedLines().size() < lines) {
+                        std::this_thread::yield();
+                    }
+                    iface.RequestStop();
+                });
+            }
+            const bool wasOpen = connection.fd >= 0;
+            outcome = RunCall(args, rest.substr(std::min(rest.size(), args[0].size() + 1)), iface,
+                              connection);
+            outcome += wasOpen && connection.fd < 0 ? " closed" : "";
+            stopAfterLines = -1;
+        }
+        SecureClose(connection);
+        ScriptedPeer* peers[] = {&server, &data};
+        for (int i = 0; i < 2; ++i) {
+            const std::vector<std::string>& steps = i == 0 ? c.server : c.data;
+            if (!steps.empty() && steps.back() != "hold") {
+                peers[i]->Wait();
+                EXPECT_EQ(peers[i]->ReceivedBytes(), "") << "sent after the script";
+            }
+            EXPECT_EQ(peers[i]->ReceivedLines(), expected[i]);
+        }
     }
 }
 
-TEST(FtpReadReply, LeavesTheNextReplyInTheConnection) {
-    PeerSession session;
-    session.peer.Send("230-Welcome\r\n230 Logged in\r\n200 Next one\r\n").HoldOpen();
-    ASSERT_TRUE(session.Connect());
-    LProcessInterfaceVoidInstance iface;
-    int code = 0;
-    std::string text;
-    ASSERT_EQ(FtpReadReply(iface, session.connection, code, text), LPROCESS_OK);
-    EXPECT_EQ(code, 230);
-    EXPECT_EQ(text, "Logged in");
-    ASSERT_EQ(FtpReadReply(iface, session.connection, code, text), LPROCESS_OK);
-    EXPECT_EQ(code, 200);
-    EXPECT_EQ(text, "Next one");
-}
-
-TEST(FtpReadReply, KeepsAt255BytesOfTheText) {
-    PeerSession session;
-    session.peer.Send("200 " + std::string(300, 'x') + "\r\n200 After\r\n").HoldOpen();
-    ASSERT_TRUE(session.Connect());
-    LProcessInterfaceVoidInstance iface;
-    int code = 0;
-    std::string text;
-    ASSERT_EQ(FtpReadReply(iface, session.connection, code, text), LPROCESS_OK);
-    EXPECT_EQ(code, 200);
-    EXPECT_EQ(text, std::string(kReplyTextLimit, 'x'));
-    // The rest of the long line is not taken for the next reply.
-    ASSERT_EQ(FtpReadReply(iface, session.connection, code, text), LPROCESS_OK);
-    EXPECT_EQ(text, "After");
-}
-
-TEST(FtpReadReply, FailsAndClosesTheSessionWhenTheServerHangsUp) {
-    PeerSession session;
-    session.peer.Close();
-    ASSERT_TRUE(session.Connect());
-    session.peer.Wait();
-    LProcessInterfaceVoidInstance iface;
-    int code = 7;
-    std::string text = "stale";
-    EXPECT_EQ(FtpReadReply(iface, session.connection, code, text), LPROCESS_FAILED);
-    EXPECT_EQ(code, 0);
-    EXPECT_EQ(text, "");
-    EXPECT_EQ(session.connection.fd, -1);
-}
-
-TEST(FtpReadReply, ReturnsCancelledWhenStoppedWhileTheServerIsSilent) {
-    PeerSession session;
-    session.peer.HoldOpen();
-    ASSERT_TRUE(session.Connect());
-    RecordingProcessInterface iface;
-    iface.StopAfter(std::chrono::milliseconds(200));
-    int code = 0;
-    std::string text;
-    EXPECT_EQ(FtpReadReply(iface, session.connection, code, text), LPROCESS_STOPPED);
-}
-
-TEST(FtpCommand, FailsAtOnceOnAClosedConnection) {
-    LSecureSocket closed;
-    LProcessInterfaceVoidInstance iface;
-    EXPECT_EQ(FtpCommand(iface, closed, "PWD\r\n"), LPROCESS_FAILED);
-    EXPECT_EQ(FtpCommandQuick(iface, closed, "PASS x\r\n"), LPROCESS_FAILED);
-}
-
-TEST(FtpCommandQuick, SendsTheLineAndJudgesTheReplyLikeFtpCommand) {
-    PeerSession session;
-    session.peer.ExpectLine().Send("230 In\r\n").ExpectLine().Send("530 Out\r\n").HoldOpen();
-    ASSERT_TRUE(session.Connect());
-    LProcessInterfaceVoidInstance iface;
-    int code = 0;
-    std::string text;
-    EXPECT_EQ(FtpCommandQuick(iface, session.connection, "PASS one\r\n", &code, &text),
-              LPROCESS_OK);
-    EXPECT_EQ(code, 230);
-    EXPECT_EQ(FtpCommandQuick(iface, session.connection, "PASS two\r\n", &code, &text),
-              LPROCESS_FAILED);
-    EXPECT_EQ(code, 530);
-    EXPECT_EQ(text, "Out");
-    EXPECT_EQ(session.peer.ReceivedLines(), (std::vector<std::string>{"PASS one", "PASS two"}));
-}
-
-struct LinesCase {
-    const char* name;
-    std::string reply;
-    std::vector<std::string> lines;
-    bool ok;
-};
-
-TEST(FtpCommandLines, CollectsTheFirstLineAndTheContinuationLines) {
-    const LinesCase cases[] = {
-        {"features",
-         "211-Features:\r\n SIZE\r\n MDTM\r\n211 End\r\n",
-         {"211-Features:", "SIZE", "MDTM"},
-         true},
-        {"negative single line", "500 Unknown command.\r\n", {"500 Unknown command."}, false},
-        {"positive single line", "211 No features\r\n", {"211 No features"}, true},
-        {"empty lines skipped",
-         "211-Features:\r\n\r\n SIZE  \r\n\r\n211 End\r\n",
-         {"211-Features:", "SIZE"},
-         true},
-        {"fact line",
-         "250-Listing /a\r\n type=file;size=5; a\r\n250 End\r\n",
-         {"250-Listing /a", "type=file;size=5; a"},
-         true},
-        // Only the first line's code followed by a space ends the reply.
-        {"other codes are kept",
-         "211-Features:\r\n 211-x\r\n200 y\r\n211 End\r\n",
-         {"211-Features:", "211-x", "200 y"},
-         true},
-        {"empty line before the first", "\r\n211 End\r\n", {}, false},
-    };
-    for (const LinesCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        PeerSession session;
-        session.peer.ExpectLine().Send(c.reply).HoldOpen();
-        ASSERT_TRUE(session.Connect());
-        LProcessInterfaceVoidInstance iface;
-        std::vector<std::string> lines = {"stale"};
-        EXPECT_EQ(FtpCommandLines(iface, session.connection, "FEAT\r\n", lines),
-                  c.ok ? LPROCESS_OK : LPROCESS_FAILED);
-        EXPECT_EQ(lines, c.lines);
-        EXPECT_EQ(session.peer.ReceivedLines(), std::vector<std::string>{"FEAT"});
-    }
-}
-
-TEST(FtpCommandLines, KeepsMoreThanAHundredLines) {
-    std::string reply = "211-Features:\r\n";
-    std::vector<std::string> expected = {"211-Features:"};
-    for (int i = 0; i < 150; ++i) {
-        reply += " F" + std::to_string(i) + "\r\n";
-        expected.push_back("F" + std::to_string(i));
-    }
-    reply += "211 End\r\n";
-    PeerSession session;
-    session.peer.ExpectLine().Send(reply).HoldOpen();
-    ASSERT_TRUE(session.Connect());
-    LProcessInterfaceVoidInstance iface;
-    std::vector<std::string> lines;
-    EXPECT_EQ(FtpCommandLines(iface, session.connection, "FEAT\r\n", lines), LPROCESS_OK);
-    EXPECT_EQ(lines, expected);
-}
-
-TEST(FtpCommandLines, DiscardsTheRestOfANegativeMultiLineReply) {
-    PeerSession session;
-    session.peer.ExpectLine()
-        .Send("500-Oops\r\n more\r\n500 end\r\n")
-        .ExpectLine()
-        .Send("257 \"/next\"\r\n")
-        .HoldOpen();
-    ASSERT_TRUE(session.Connect());
-    LProcessInterfaceVoidInstance iface;
-    std::vector<std::string> lines;
-    EXPECT_EQ(FtpCommandLines(iface, session.connection, "MLST x\r\n", lines), LPROCESS_FAILED);
-    EXPECT_EQ(lines, std::vector<std::string>{"500-Oops"});
-    // The next command reads its own reply, not what was left of the failed one.
-    int code = 0;
-    std::string text;
-    EXPECT_EQ(FtpCommand(iface, session.connection, "PWD\r\n", &code, &text), LPROCESS_OK);
-    EXPECT_EQ(code, 257);
-    EXPECT_EQ(text, "\"/next\"");
-}
-
-TEST(FtpCommandLines, FailsWhenTheServerHangsUpMidReply) {
-    PeerSession session;
-    session.peer.ExpectLine().Send("211-Features:\r\n SIZE\r\n").Close();
-    ASSERT_TRUE(session.Connect());
-    LProcessInterfaceVoidInstance iface;
-    std::vector<std::string> lines;
-    EXPECT_EQ(FtpCommandLines(iface, session.connection, "FEAT\r\n", lines), LPROCESS_FAILED);
-}
-
-struct CommandLineCase {
-    const char* name;
-    std::string verb;
-    std::string argument;
-    std::size_t bufferSize;
-    std::string line;
-};
-
-TEST(FtpCommandLine, InsertsTheArgumentAsItIsAndCutsAtTheBuffer) {
-    const std::string a253(253, 'a');
-    const std::string a254(254, 'a');
-    const CommandLineCase cases[] = {
-        {"no quoting", "CWD", "/a b/\"c\" %s", kCommandLineSize, "CWD /a b/\"c\" %s\r\n"},
-        {"fits exactly", "CWD", a253, kCommandLineSize, "CWD " + a253 + "\r\n"},
-        // What snprintf leaves of a line one byte too long: the LF is lost.
-        {"one byte too long", "CWD", a254, kCommandLineSize, "CWD " + a254 + "\r"},
-        {"far too long", "DELE", std::string(400, 'b'), kCommandLineSize,
-         "DELE " + std::string(254, 'b')},
-        {"long buffer", "STOR", std::string(400, 'c'), kLongCommandLineSize,
-         "STOR " + std::string(274, 'c')},
-        {"long buffer fits", "MKD", std::string(100, 'd'), kLongCommandLineSize,
-         "MKD " + std::string(100, 'd') + "\r\n"},
-    };
-    for (const CommandLineCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::string line = FtpCommandLine(c.verb, c.argument, c.bufferSize);
-        EXPECT_EQ(line, c.line);
-        EXPECT_LE(line.size(), c.bufferSize - 1);
-    }
-}
-
-TEST(FtpQuit, SendsQuitAndClosesTheConnection) {
-    PeerSession session;
-    session.peer.ExpectLine().Send("221 Goodbye.\r\n").ReceiveUntilClosed();
-    ASSERT_TRUE(session.Connect());
-    LProcessInterfaceVoidInstance iface;
-    EXPECT_EQ(FtpQuit(iface, session.connection), LPROCESS_OK);
-    EXPECT_EQ(session.connection.fd, -1);
-    session.peer.Wait();
-    EXPECT_EQ(session.peer.ReceivedLines(), std::vector<std::string>{"QUIT"});
-    EXPECT_EQ(session.peer.ReceivedBytes(), "");
-}
-
-TEST(FtpQuit, LeavesTheSessionClosedWhenTheServerHasAlreadyGone) {
-    PeerSession session;
-    session.peer.Close();
-    ASSERT_TRUE(session.Connect());
-    session.peer.Wait();
-    LProcessInterfaceVoidInstance iface;
-    EXPECT_NE(FtpQuit(iface, session.connection), LPROCESS_OK);
-    EXPECT_EQ(session.connection.fd, -1);
-    // A closed session makes every further command fail at once.
-    EXPECT_EQ(FtpCommand(iface, session.connection, "PWD\r\n"), LPROCESS_FAILED);
-}
-
-TEST(FtpQuit, ClosesTheConnectionWhenQuitIsRefused) {
-    PeerSession session;
-    session.peer.ExpectLine().Send("500 No.\r\n").ReceiveUntilClosed();
-    ASSERT_TRUE(session.Connect());
-    LProcessInterfaceVoidInstance iface;
-    EXPECT_EQ(FtpQuit(iface, session.connection), LPROCESS_FAILED);
-    EXPECT_EQ(session.connection.fd, -1);
-}
-
-TEST(FtpDisconnect, ClosesWithoutSendingAnything) {
-    PeerSession session;
-    session.peer.ReceiveUntilClosed();
-    ASSERT_TRUE(session.Connect());
-    LProcessInterfaceVoidInstance iface;
-    EXPECT_EQ(FtpDisconnect(iface, session.connection), LPROCESS_OK);
-    EXPECT_EQ(session.connection.fd, -1);
-    session.peer.Wait();
-    EXPECT_EQ(session.peer.ReceivedBytes(), "");
-    // Closing a closed connection is fine too.
-    EXPECT_EQ(FtpDisconnect(iface, session.connection), LPROCESS_OK);
-}
+INSTANTIATE_TEST_SUITE_P(Files, Conversations,
+                         testing::Values("ftp/protocol_replies.script", "ftp/protocol_logon.script",
+                                         "ftp/protocol_data.script"));
 
 }  // namespace

@@ -1,306 +1,221 @@
-// The main session: connect with its login prompt and log lines, disconnect, keep-alive.
+// The main session against a scripted server: login prompt, connect dialog, log lines, start
+// directory, disconnect, keep-alive. The engine against real servers, plain and over TLS 1.3 and
+// 1.2: logon, directories, a listing through a (protected) data connection, FEAT, SYST, QUIT.
 #include "ftp/ftp_session.h"
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "ftp/ftp_test_support.h"
+#include "ftp/control_channel.h"
+#include "ftp/current_directory.h"
+#include "ftp/ftp_features.h"
+#include "ftp/passive.h"
+#include "ftp/server_features.h"
+#include "net/tls_binding.h"
+#include "servers/pyftpd_fixture.h"
+#include "servers/real_server.h"
+#include "servers/scripted_peer.h"
+#include "support/log_tail.h"
 #include "support/scripted_ui.h"
 
 namespace {
 
 const std::string kPassword = "S3cr3t-pw";
+const std::string kCheck = "Please check that the server address is correct or the firewall";
 
-// A pane whose listing the test decides, so the scripts end with the logon.
-class TestFtpList : public LFtpList {
+class CountingFtpList : public LFtpList {
 public:
     using LFtpList::LFtpList;
-
-    std::vector<std::string> refreshed;
-    std::deque<bool> refreshResults;
     int connectFailures = 0;
 
 protected:
-    bool RefreshRemote() override {
-        refreshed.push_back(remoteDir);
-        if (refreshResults.empty()) {
-            return true;
-        }
-        bool result = refreshResults.front();
-        refreshResults.pop_front();
-        return result;
-    }
     void OnConnectFailed() override { ++connectFailures; }
 };
 
-ScriptedPeer& ScriptLogon(ScriptedPeer& peer, const std::string& passReply = "230 Logged in.\r\n") {
-    return peer.Send("220 Ready\r\n")
-        .ExpectLine()
-        .Send("331 Password required.\r\n")
-        .ExpectLine()
-        .Send(passReply);
-}
-
-// Nothing the session showed or logged holds the password.
-void ExpectNoPassword(ScriptedProcessLauncher& launcher, const LogTail& log) {
-    EXPECT_FALSE(log.Contains(kPassword));
-    for (const auto& run : launcher.runs) {
-        for (const auto& status : run->statusTexts) {
-            EXPECT_EQ(status.text.find(kPassword), std::string::npos) << status.text;
-        }
-        for (const std::string& error : run->errors) {
-            EXPECT_EQ(error.find(kPassword), std::string::npos) << error;
-        }
+// The server greets, then reads a command before each reply.
+ScriptedPeer& Serve(ScriptedPeer& server, const std::vector<std::string>& replies) {
+    server.Send("220 Hi\r\n");
+    for (const std::string& reply : replies) {
+        server.ExpectLine().Send(reply + "\r\n");
     }
+    return server;
 }
 
-TEST(LFtpListConnect, AsksForTheLoginWhenThePasswordIsEmptyEvenWithAUserName) {
+class Session : public testing::Test {
+protected:
+    bool Connect(const std::string& password = kPassword, const std::string& directory = "") {
+        peer.Start();
+        return pane->Connect(peer.hostText(), "u", password, directory, false);
+    }
+    void TearDown() override { EXPECT_FALSE(log.Contains(kPassword)); }
+
+    ScriptedPeer peer;
     ScriptedUiServices ui;
+    ScriptedProcessLauncher launcher;
+    std::unique_ptr<CountingFtpList> pane = std::make_unique<CountingFtpList>(ui, launcher);
+    LogTail log;
+};
+
+TEST_F(Session, ACancelledLoginPromptConnectsToNothing) {
     ui.loginAccepted = false;
-    ScriptedProcessLauncher launcher;
-    TestFtpList pane(ui, launcher);
-    EXPECT_FALSE(pane.Connect("ftp.example.com:2121", "u", "", "", false));
+    EXPECT_FALSE(pane->Connect("ftp.example.com:2121", "u", "", "", false));
     ASSERT_EQ(ui.loginRequests.size(), 1u);
-    EXPECT_EQ(ui.loginRequests[0].server, "ftp.example.com:2121");
-    EXPECT_EQ(ui.loginRequests[0].user, "u");
-    // A cancelled prompt connects to nothing.
-    EXPECT_TRUE(launcher.titles.empty());
-    EXPECT_FALSE(pane.connected);
-    EXPECT_EQ(pane.connectFailures, 0);
+    EXPECT_EQ(ui.loginRequests[0].server + " " + ui.loginRequests[0].user,
+              "ftp.example.com:2121 u");
+    EXPECT_EQ(launcher.titles.size() + pane->connectFailures, 0u);
+    pane->Disconnect();  // without a connection: nothing to say
+    EXPECT_EQ(log.Text(), "");
 }
 
-TEST(LFtpListConnect, LogsOnWithWhatTheLoginPromptGave) {
-    ScriptedPeer peer;
-    ScriptLogon(peer).HoldOpen();
-    peer.Start();
-    ScriptedUiServices ui;
+TEST_F(Session, LogsOnWithThePromptsPasswordAndChangesToTheStartDirectory) {
+    Serve(peer, {"331 P", "230 In", "250 OK.", "257 \"/pub/\" is it."}).ReceiveUntilClosed();
     ui.loginPassword = kPassword;
-    ScriptedProcessLauncher launcher;
-    TestFtpList pane(ui, launcher);
-    LogTail log;
-    EXPECT_TRUE(pane.Connect(peer.hostText(), "u", "", "", false));
+    EXPECT_TRUE(Connect("", "pub"));
     EXPECT_EQ(ui.loginRequests.size(), 1u);
-    EXPECT_EQ(peer.ReceivedLines(), (std::vector<std::string>{"USER u", "PASS " + kPassword}));
-    ExpectNoPassword(launcher, log);
-}
-
-TEST(LFtpListConnect, ConnectsUnderTheConnectDialogAndLogsIt) {
-    ScriptedPeer peer;
-    ScriptLogon(peer).HoldOpen();
-    peer.Start();
-    ScriptedUiServices ui;
-    ScriptedProcessLauncher launcher;
-    TestFtpList pane(ui, launcher);
-    LogTail log;
-    EXPECT_TRUE(pane.Connect(peer.hostText(), "u", kPassword, "", false));
-    EXPECT_TRUE(ui.loginRequests.empty());
     EXPECT_EQ(launcher.titles, std::vector<std::string>{"FTP Connect"});
-    EXPECT_TRUE(pane.connected);
-    EXPECT_GE(pane.connection.fd, 0);
-    EXPECT_EQ(pane.host, peer.hostText());
-    EXPECT_EQ(pane.remoteDir, "/");
-    EXPECT_EQ(pane.refreshed, std::vector<std::string>{"/"});
+    EXPECT_TRUE(pane->connected);
+    EXPECT_EQ(pane->host, peer.hostText());
+    EXPECT_EQ(pane->remoteDir, "/pub/");  // in the server's form
+    EXPECT_EQ(peer.ReceivedLines(),
+              (std::vector<std::string>{"USER u", "PASS " + kPassword, "CWD pub", "PWD"}));
     const std::string text = log.Text();
     const std::size_t connecting = text.find("Connecting to server: " + peer.hostText() + ".");
     const std::size_t connected = text.find("Connected OK.");
-    EXPECT_NE(connecting, std::string::npos) << text;
-    EXPECT_NE(connected, std::string::npos) << text;
-    EXPECT_LT(connecting, connected);
-    EXPECT_EQ(peer.ReceivedLines(), (std::vector<std::string>{"USER u", "PASS " + kPassword}));
-    ExpectNoPassword(launcher, log);
+    EXPECT_TRUE(connecting < connected && connected < text.find("Changing directory...")) << text;
 }
 
-TEST(LFtpListConnect, FallsBackToTheRootWhenTheStartDirectoryCannotBeShown) {
-    ScriptedPeer peer;
-    ScriptLogon(peer).HoldOpen();
-    peer.Start();
-    ScriptedUiServices ui;
-    ScriptedProcessLauncher launcher;
-    TestFtpList pane(ui, launcher);
-    pane.refreshResults = {false, true};
-    EXPECT_TRUE(pane.Connect(peer.hostText(), "u", kPassword, "/pub", false));
-    EXPECT_EQ(pane.refreshed, (std::vector<std::string>{"/pub", "/"}));
-    EXPECT_EQ(pane.remoteDir, "/");
-    EXPECT_TRUE(pane.connected);
-}
-
-TEST(LFtpListConnect, ReportsAFailedLogon) {
-    ScriptedPeer peer;
-    ScriptLogon(peer, "530 Login incorrect.\r\n").HoldOpen();
-    peer.Start();
-    ScriptedUiServices ui;
-    ScriptedProcessLauncher launcher;
-    TestFtpList pane(ui, launcher);
-    LogTail log;
-    EXPECT_FALSE(pane.Connect(peer.hostText(), "u", kPassword, "/pub", false));
-    EXPECT_FALSE(pane.connected);
-    EXPECT_EQ(pane.connectFailures, 1);
-    EXPECT_TRUE(pane.refreshed.empty());
-    EXPECT_EQ(pane.host, "");
-    ASSERT_EQ(launcher.runs.size(), 1u);
+TEST_F(Session, ReportsAFailedLogon) {
+    Serve(peer, {"331 P", "530 Login incorrect."}).ReceiveUntilClosed();
+    EXPECT_FALSE(Connect(kPassword, "/pub"));
+    EXPECT_EQ(pane->host + std::to_string(pane->connected) + std::to_string(pane->connectFailures),
+              "01");
     EXPECT_EQ(launcher.LastRun().errors, std::vector<std::string>{"Unable to log onto server."});
-    EXPECT_TRUE(log.Contains(
-        "Please check that the server address is correct or the firewall is not turned on."));
-    EXPECT_FALSE(log.Contains("Connected OK."));
-    ExpectNoPassword(launcher, log);
+    EXPECT_TRUE(log.Contains(kCheck) && !log.Contains("Connected OK."));
 }
 
-TEST(LFtpListConnect, TreatsACancelledConnectAsAFailure) {
-    ScriptedPeer peer;
+TEST_F(Session, TreatsACancelledConnectAsAFailure) {
     peer.HoldOpen();  // never greets
     peer.Start();
-    ScriptedUiServices ui;
-    ScriptedProcessLauncher launcher;
-    launcher.prepare = [](RecordingProcessInterface& iface) {
-        iface.StopAfter(std::chrono::milliseconds(300));
-    };
-    TestFtpList pane(ui, launcher);
-    LogTail log;
-    EXPECT_FALSE(pane.Connect(peer.hostText(), "u", kPassword, "", false));
-    EXPECT_EQ(launcher.results, std::vector<LProcessResult>{LPROCESS_STOPPED});
-    EXPECT_TRUE(launcher.LastRun().errors.empty());
-    EXPECT_EQ(pane.connectFailures, 1);
-    EXPECT_TRUE(log.Contains(
-        "Please check that the server address is correct or the firewall is not turned on."));
+    StopOnStatusLauncher stopper(1, "Logon...");  // Cancel pressed at the logon step
+    CountingFtpList cancelled(ui, stopper);
+    EXPECT_FALSE(cancelled.Connect(peer.hostText(), "u", kPassword, "", false));
+    EXPECT_TRUE(stopper.recording.errors.empty());
+    EXPECT_EQ(cancelled.connectFailures, 1);
+    EXPECT_TRUE(log.Contains(kCheck));
 }
 
-TEST(LFtpListConnect, ChangesToTheStartDirectoryInTheServersForm) {
-    ScriptedPeer peer;
-    ScriptLogon(peer)
-        .ExpectLine()
-        .Send("250 OK.\r\n")
-        .ExpectLine()
-        .Send("257 \"/pub/\" is current.\r\n")
-        .HoldOpen();
-    peer.Start();
-    ScriptedUiServices ui;
-    ScriptedProcessLauncher launcher;
-    LFtpList pane(ui, launcher);
-    LogTail log;
-    EXPECT_TRUE(pane.Connect(peer.hostText(), "u", kPassword, "pub", false));
-    EXPECT_EQ(pane.remoteDir, "/pub/");
-    EXPECT_EQ(peer.ReceivedLines(),
-              (std::vector<std::string>{"USER u", "PASS " + kPassword, "CWD pub", "PWD"}));
-    // The pane's own status texts go to the log while it is not quiet.
-    EXPECT_TRUE(log.Contains("Changing directory..."));
-}
-
-TEST(LFtpListConnect, DisconnectsAnOpenSessionFirst) {
-    ScriptedPeer first;
-    ScriptLogon(first).ExpectLine().Send("221 Bye.\r\n").ReceiveUntilClosed();
+// QUIT to the old server on connecting to another; none when the pane goes away.
+TEST_F(Session, DisconnectsWithQuitButClosesWithoutItWhenDestroyed) {
+    Serve(peer, {"331 P", "230 In", "250 OK.", "257 \"/\"", "221 Bye."}).ReceiveUntilClosed();
     ScriptedPeer second;
-    ScriptLogon(second).HoldOpen();
-    first.Start();
+    Serve(second, {"331 P", "230 In", "250 OK.", "257 \"/\""}).ReceiveUntilClosed();
     second.Start();
-    ScriptedUiServices ui;
-    ScriptedProcessLauncher launcher;
-    TestFtpList pane(ui, launcher);
-    ASSERT_TRUE(pane.Connect(first.hostText(), "u", kPassword, "", false));
-    ASSERT_TRUE(pane.Connect(second.hostText(), "v", kPassword, "", false));
-    first.Wait();
-    EXPECT_EQ(first.ReceivedLines(),
-              (std::vector<std::string>{"USER u", "PASS " + kPassword, "QUIT"}));
-    EXPECT_EQ(pane.host, second.hostText());
-}
-
-TEST(LFtpListDisconnect, LogsAndSendsQuit) {
-    ScriptedPeer peer;
-    ScriptLogon(peer).ExpectLine().Send("221 Bye.\r\n").ReceiveUntilClosed();
-    peer.Start();
-    ScriptedUiServices ui;
-    ScriptedProcessLauncher launcher;
-    TestFtpList pane(ui, launcher);
-    ASSERT_TRUE(pane.Connect(peer.hostText(), "u", kPassword, "", false));
-    LogTail log;
-    pane.Disconnect();
-    EXPECT_EQ(pane.connection.fd, -1);
+    ASSERT_TRUE(Connect());
+    ASSERT_TRUE(pane->Connect(second.hostText(), "v", kPassword, "", false));
+    peer.Wait();
+    EXPECT_EQ(peer.ReceivedLines().back() + peer.ReceivedBytes(), "QUIT");
     EXPECT_TRUE(log.Contains("Disconnected from server."));
-    peer.Wait();
-    EXPECT_EQ(peer.ReceivedLines().back(), "QUIT");
-    EXPECT_EQ(peer.ReceivedBytes(), "");
-}
-
-TEST(LFtpListDisconnect, DoesNothingWithoutAConnection) {
-    ScriptedUiServices ui;
-    ScriptedProcessLauncher launcher;
-    TestFtpList pane(ui, launcher);
-    LogTail log;
-    pane.Disconnect();
-    EXPECT_FALSE(log.Contains("Disconnected from server."));
-}
-
-TEST(LFtpList, ClosesItsConnectionWithoutQuitWhenDestroyed) {
-    ScriptedPeer peer;
-    ScriptLogon(peer).ReceiveUntilClosed();
-    peer.Start();
-    ScriptedUiServices ui;
-    ScriptedProcessLauncher launcher;
-    auto pane = std::make_unique<TestFtpList>(ui, launcher);
-    ASSERT_TRUE(pane->Connect(peer.hostText(), "u", kPassword, "", false));
+    EXPECT_EQ(pane->host, second.hostText());
     pane.reset();
-    peer.Wait();
-    EXPECT_EQ(peer.ReceivedBytes(), "");
+    second.Wait();
+    EXPECT_EQ(second.ReceivedLines().back() + second.ReceivedBytes(), "PWD");
 }
 
-TEST(LFtpListKeepAlive, NoticesThatTheServerHasGone) {
-    ScriptedPeer peer;
-    ScriptLogon(peer).Close();
-    peer.Start();
-    ScriptedUiServices ui;
-    ScriptedProcessLauncher launcher;
-    TestFtpList pane(ui, launcher);
-    ASSERT_TRUE(pane.Connect(peer.hostText(), "u", kPassword, "", false));
+TEST_F(Session, KeepAliveNoticesThatTheServerHasGone) {
+    Serve(peer, {"331 P", "230 In", "250 OK.", "257 \"/\""}).Close();
+    ASSERT_TRUE(Connect());
     peer.Wait();
-    LogTail log;
-    pane.KeepAlive();
-    EXPECT_FALSE(pane.connected);
-    EXPECT_FALSE(pane.quiet);
-    EXPECT_TRUE(log.Contains("The server has timed out the connection."));
+    LogTail after;
+    pane->KeepAlive();
+    EXPECT_FALSE(pane->connected || pane->quiet);
+    EXPECT_TRUE(after.Contains("The server has timed out the connection."));
     // Quiet silences the status texts only.
-    EXPECT_FALSE(log.Contains("Changing directory..."));
-    EXPECT_TRUE(log.Contains("Unable to change to the directory."));
+    EXPECT_FALSE(after.Contains("Changing directory..."));
+    EXPECT_TRUE(after.Contains("Unable to change to the directory."));
 }
 
-TEST(LFtpListKeepAlive, LeavesALiveConnectionConnectedAndTheLogQuiet) {
-    ScriptedPeer peer;
-    ScriptLogon(peer)
-        .ExpectLine()
-        .Send("250 OK.\r\n")
-        .ExpectLine()
-        .Send("257 \"/\" is current.\r\n")
-        .HoldOpen();
-    peer.Start();
-    ScriptedUiServices ui;
-    ScriptedProcessLauncher launcher;
-    TestFtpList pane(ui, launcher);
-    ASSERT_TRUE(pane.Connect(peer.hostText(), "u", kPassword, "", false));
-    LogTail log;
-    pane.KeepAlive();
-    EXPECT_TRUE(pane.connected);
-    EXPECT_FALSE(pane.quiet);
-    EXPECT_EQ(pane.remoteDir, "/");
-    EXPECT_EQ(log.Text(), "");
-    EXPECT_EQ(peer.ReceivedLines(),
-              (std::vector<std::string>{"USER u", "PASS " + kPassword, "CWD /", "PWD"}));
+// A start directory that cannot be shown falls back to the root; the keep-alive checks it
+// without a word in the log.
+TEST_F(Session, FallsBackToTheRootAndKeepsAliveQuietly) {
+    Serve(peer, {"331 P", "230 In", "550 No.", "250 OK.", "257 \"/\"", "250 OK.", "257 \"/\""})
+        .ReceiveUntilClosed();
+    ASSERT_TRUE(Connect(kPassword, "/gone"));
+    EXPECT_EQ(pane->remoteDir, "/");
+    LogTail after;
+    pane->KeepAlive();
+    EXPECT_TRUE(pane->connected && !pane->quiet);
+    EXPECT_EQ(after.Text(), "");
+    const std::vector<std::string> sent = peer.ReceivedLines();
+    EXPECT_EQ(std::vector<std::string>(sent.begin() + 2, sent.end()),
+              (std::vector<std::string>{"CWD /gone", "CWD /", "PWD", "CWD /", "PWD"}));
 }
 
-TEST(LFtpList, WritesItsTextsToTheLogAndCannotBeStopped) {
-    ScriptedUiServices ui;
-    ScriptedProcessLauncher launcher;
-    TestFtpList pane(ui, launcher);
-    LogTail log;
-    pane.SetStatusText("Shown while not quiet", 1);
-    pane.quiet = true;
-    pane.SetStatusText("Hidden while quiet", 0);
-    pane.ReportError("An error even while quiet");
-    EXPECT_TRUE(log.Contains("Shown while not quiet"));
-    EXPECT_FALSE(log.Contains("Hidden while quiet"));
-    EXPECT_TRUE(log.Contains("An error even while quiet"));
-    EXPECT_FALSE(pane.IsStopped());
+// pyftpdlib offers MLSD without naming it in FEAT.
+constexpr std::uint32_t kPyftpdFeatures = kFeatQueried | kFeatSize | kFeatMdtm | kFeatMfmt |
+                                          kFeatMlstType | kFeatMlstSize | kFeatMlstModify |
+                                          kFeatSystAsked;
+
+// Expects secret-plans.txt in the listing of `folder`; gives the features learnt, or the
+// logon's error.
+std::string TalkTo(const std::string& host, const std::string& user, const std::string& password,
+                   bool tls, const std::string& version, const std::string& folder) {
+    RecordingProcessInterface iface;
+    LSecureSocket connection;
+    FtpConnectRequest request{&connection, host, user, password, tls};
+    if (FtpConnect(iface, request) != LPROCESS_OK) {
+        return iface.errors.empty() ? "no error" : iface.errors[0];
+    }
+    EXPECT_EQ(TlsVersionText(connection), version);
+    std::string directory = folder;
+    EXPECT_EQ(FtpChangeDirectoryStep(iface, connection, directory), LPROCESS_OK);
+    EXPECT_EQ(directory, folder);
+    std::vector<std::string> pieces;
+    EXPECT_EQ(FtpDataCommand(iface, connection, "LIST\r\n", pieces), LPROCESS_OK);
+    pieces.push_back("");
+    EXPECT_NE(pieces[0].find("secret-plans.txt"), std::string::npos) << pieces[0];
+    EXPECT_EQ(FtpQueryFeatures(iface, connection), LPROCESS_OK);
+    EXPECT_EQ(FtpPrepareDirStyle(iface, connection), LPROCESS_OK);
+    directory = "missing";
+    EXPECT_EQ(FtpChangeDirectoryStep(iface, connection, directory), LPROCESS_FAILED);
+    EXPECT_EQ(iface.errors, std::vector<std::string>{"Unable to change to the directory."});
+    EXPECT_EQ(FtpQuit(iface, connection), LPROCESS_OK);
+    return std::to_string(connection.features);
+}
+
+class RealSession : public RealServerTest {};
+
+TEST_P(RealSession, LogsOnListsAndQuits) {
+    RealServer& s = server();
+    ASSERT_TRUE(s.MakeFile("secret-plans.txt", "x"));
+    const std::uint32_t features =
+        s.IsPyftpd() ? kPyftpdFeatures : kFeatQueried | kFeatSize | kFeatMdtm | kFeatSystAsked;
+    for (const bool tls12 : {false, true}) {
+        SetTlsCappedAtTls12(tls12);
+        const std::string version = !s.tls() ? "" : tls12 ? "TLSv1.2" : "TLSv1.3";
+        EXPECT_EQ(TalkTo(s.hostText(), s.user(), s.password(), s.tls(), version, s.remoteFolder()),
+                  std::to_string(features));
+        SetTlsCappedAtTls12(false);
+    }
+    if (s.IsPyftpd()) {
+        EXPECT_EQ(TalkTo(s.hostText(), s.user(), "wrong", s.tls(), "", ""),
+                  "Unable to log onto server.");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, RealSession, testing::ValuesIn(kAllServers), ServerCaseName);
+
+// Certificates are not checked: an expired one still carries the session.
+TEST(TlsSession, AcceptsAnExpiredCertificate) {
+    PyFtpdServer::Options options;
+    options.tls = options.tlsRequired = options.expiredCertificate = true;
+    PyFtpdServer server(options);
+    ASSERT_TRUE(WriteWholeFile(server.root() + "/secret-plans.txt", "x"));
+    START_OR_SKIP(server);
+    EXPECT_EQ(TalkTo(server.hostText(), "test", "secret", true, "TLSv1.3", "/"),
+              std::to_string(kPyftpdFeatures));
 }
 
 }  // namespace

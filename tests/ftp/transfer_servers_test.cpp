@@ -1,222 +1,213 @@
-// Downloads and uploads against real servers, plain and TLS: pyftpdlib (MLST, SIZE, MFMT) and
-// vsftpd (SIZE, no MLST or MFMT; TLS data connections must resume the control session).
+// Listings, file facts, transfers, remote operations and the connection test against the real
+// servers: pyftpdlib (MLSD, MLST, MDTM, SIZE, MFMT) and vsftpd (LIST, SIZE, MDTM; links listed
+// with their targets); the data connections once more over TLS.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <memory>
-#include <ostream>
+#include <map>
 #include <string>
+#include <vector>
 
+#include "ftp/connection_test.h"
 #include "ftp/control_channel.h"
+#include "ftp/current_directory.h"
+#include "ftp/date_time.h"
 #include "ftp/download.h"
+#include "ftp/ftp_features.h"
 #include "ftp/logon.h"
+#include "ftp/remote_listing.h"
+#include "ftp/remote_ops.h"
+#include "ftp/server_features.h"
 #include "ftp/upload.h"
-#include "servers/pyftpd_fixture.h"
-#include "servers/vsftpd_fixture.h"
-#include "support/elapsed.h"
+#include "servers/real_server.h"
 #include "support/scripted_ui.h"
 
 namespace {
 
-std::string PatternBytes(std::size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    unsigned value = seed;
+const std::string kCafe = "caf\xC3\xA9.txt";
+
+std::string Bytes(std::size_t size) {
+    std::string bytes;
     for (std::size_t i = 0; i < size; ++i) {
-        value = value * 1103515245u + 12345u;
-        bytes[i] = static_cast<char>(value >> 16);
+        bytes += static_cast<char>(i * 13 + i / 241);
     }
     return bytes;
 }
 
-struct ServerCase {
-    const char* name;
-    bool vsftpd;
-    bool tls;
-};
-
-void PrintTo(const ServerCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-// One running server, with a folder the session may write to: the user's root on pyftpdlib,
-// "pub" on vsftpd.
-class TransferServers : public testing::TestWithParam<ServerCase> {
+// Logged on in the server's writable folder, which holds plain.txt (1234 bytes), café.txt,
+// the folder "sub" and a link to plain.txt, dated two days ago at 37 seconds past a minute.
+class Servers : public RealServerTest {
 protected:
     void SetUp() override {
-        const ServerCase& c = GetParam();
-        std::string why;
-        if (c.vsftpd) {
-            VsftpdServer::Options options;
-            options.tls = c.tls;
-            vsftpd_ = std::make_unique<VsftpdServer>(options);
-            if (!vsftpd_->Start(&why) && why == "vsftpd needs root") {
-                GTEST_SKIP() << why;
-            }
-            ASSERT_TRUE(why.empty()) << why;
-            host_ = vsftpd_->hostText();
-            user_ = "anonymous";
-            folderOnDisk_ = vsftpd_->pub();
-            remoteFolder_ = "pub/";
-        } else {
-            PyFtpdServer::Options options;
-            options.tls = c.tls;
-            pyftpd_ = std::make_unique<PyFtpdServer>(options);
-            ASSERT_TRUE(pyftpd_->Start(&why)) << why;
-            host_ = pyftpd_->hostText();
-            user_ = "test";
-            password_ = "secret";
-            folderOnDisk_ = pyftpd_->root();
+        RealServerTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
         }
-        FtpConnectRequest request{&connection_, host_, user_, password_, c.tls};
+        ASSERT_TRUE(server().MakeFile("plain.txt", std::string(1234, 'p'), mtime_) &&
+                    server().MakeFile(kCafe, "hello", mtime_) && server().MakeFolder("sub"));
+        ASSERT_EQ(symlink("plain.txt", server().Path("link").c_str()), 0);
+        timespec times[2] = {{mtime_, 0}, {mtime_, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, server().Path("link").c_str(), times, AT_SYMLINK_NOFOLLOW),
+                  0);
+        iface_.StopAtProgress(1e9);  // an empty file's bar jumps past the end
+        FtpConnectRequest request{&conn_, server().hostText(), server().user(), server().password(),
+                                  server().tls()};
         ASSERT_EQ(FtpConnect(iface_, request), LPROCESS_OK);
-        ASSERT_EQ(connection_.ssl != nullptr, c.tls);
+        ASSERT_EQ(FtpChangeDirectory(iface_, conn_, server().remoteFolder()), LPROCESS_OK);
+        ASSERT_EQ(FtpQueryFeatures(iface_, conn_), LPROCESS_OK);
     }
     void TearDown() override {
-        if (connection_.fd >= 0) {
-            EXPECT_EQ(FtpQuit(iface_, connection_), LPROCESS_OK)
-                << "the control connection is no longer usable";
-        }
         EXPECT_TRUE(iface_.errors.empty());
+        EXPECT_TRUE(conn_.fd < 0 || FtpQuit(iface_, conn_) == LPROCESS_OK) << "out of step";
+    }
+    // Each name's kind, size (files) and whether its time is the one set.
+    std::map<std::string, std::string> Walk() {
+        FtpDirList list(iface_, conn_);
+        EXPECT_EQ(list.result, LPROCESS_OK);
+        // LIST shows the minute, read as local time; MLSD the second in UTC.
+        const time_t listed = server().IsPyftpd() ? mtime_ : mtime_ / 60 * 60 + GetTimeZoneBias();
+        std::map<std::string, std::string> items;
+        for (; !list.AtEnd(); list.Next()) {
+            const bool link = list.IsLinkEntry();
+            items[list.CurrentName()] =
+                list.IsFolderEntry()
+                    ? "folder"
+                    : std::string(link ? "link " : "file ") + std::to_string(list.GetSize()) +
+                          (list.GetModified() == listed ? " on time" : " late");
+        }
+        return items;
+    }
+    std::string Download(const std::string& name) {
+        std::string error;
+        EXPECT_EQ(FtpDownloadFile(iface_, conn_, name, local_.File(name), &error), LPROCESS_OK)
+            << error;
+        return ReadWholeFile(local_.File(name));
+    }
+    std::string Upload(const std::string& name, const std::string& bytes, bool append = false) {
+        EXPECT_TRUE(WriteWholeFile(local_.File(name), bytes));
+        std::string error;
+        EXPECT_EQ(FtpUploadFile(iface_, conn_, name, local_.File(name), &error, append),
+                  LPROCESS_OK)
+            << error;
+        return ReadWholeFile(server().Path(name));
     }
 
-    std::string OnDisk(const std::string& name) const { return folderOnDisk_ + "/" + name; }
-    std::string Remote(const std::string& name) const { return remoteFolder_ + name; }
-    // A file the server's user may read and write.
-    void PutOnServer(const std::string& name, const std::string& bytes) {
-        ASSERT_TRUE(WriteWholeFile(OnDisk(name), bytes));
-        ASSERT_EQ(chmod(OnDisk(name).c_str(), 0666), 0);
-    }
-
-    std::unique_ptr<PyFtpdServer> pyftpd_;
-    std::unique_ptr<VsftpdServer> vsftpd_;
-    std::string host_;
-    std::string user_;
-    std::string password_;
-    std::string folderOnDisk_;
-    std::string remoteFolder_;
-    LSecureSocket connection_;
+    const time_t mtime_ = (std::time(nullptr) - 2 * 86400) / 60 * 60 + 37;
     RecordingProcessInterface iface_;
+    LSecureSocket conn_;
     TempFolder local_;
 };
 
-const std::size_t kFiftyMegabytes = 50u * 1000u * 1000u;
-
-TEST_P(TransferServers, DownloadsEmptySmallAndLargeFilesByteForByte) {
-    for (std::size_t size : {std::size_t{0}, std::size_t{3000}, kFiftyMegabytes}) {
-        SCOPED_TRACE(size);
-        const std::string name = "down-" + std::to_string(size) + ".bin";
-        const std::string bytes = PatternBytes(size, static_cast<unsigned>(size));
-        PutOnServer(name, bytes);
-        std::string errorText = "stale";
-        ASSERT_EQ(FtpDownloadFile(iface_, connection_, Remote(name), local_.File(name), &errorText),
-                  LPROCESS_OK)
-            << errorText;
-        EXPECT_EQ(errorText, "");
-        EXPECT_TRUE(ReadWholeFile(local_.File(name)) == bytes) << "the copy differs";
-        if (size == kFiftyMegabytes) {
-            EXPECT_GE(iface_.progress.back(), 0.99);
-        }
+TEST_P(Servers, ListsAndLooksUpThroughEveryFallBack) {
+    std::map<std::string, std::string> expected = {
+        {kCafe, "file 5 on time"}, {"plain.txt", "file 1234 on time"}, {"sub", "folder"}};
+    // MLSD lists a link as what it points to; LIST as a link, named with its target.
+    expected[server().IsPyftpd() ? "link" : "link -> plain.txt"] =
+        server().IsPyftpd() ? "file 1234 on time" : "link 9 on time";
+    EXPECT_EQ(Walk(), expected);
+    constexpr std::uint32_t kLookUps =
+        kFeatSize | kFeatMdtm | kFeatMlstModify | kFeatMlstSize | kFeatMlstType | kFeatMlsd;
+    // What the server offers, then SIZE and MDTM alone, then (vsftpd) LIST alone.
+    std::vector<std::uint32_t> offers = {conn_.features & kLookUps, kFeatSize | kFeatMdtm};
+    if (!server().IsPyftpd()) {
+        offers.push_back(0);
+    }
+    for (std::uint32_t offered : offers) {
+        SCOPED_TRACE(offered);
+        conn_.features = (conn_.features & ~kLookUps) | offered;
+        std::uint64_t size = 0;
+        EXPECT_EQ(FtpGetFileSize(iface_, conn_, kCafe, size), LPROCESS_OK);
+        EXPECT_EQ(size, 5u);
+        int kind = -1;
+        EXPECT_EQ(FtpGetItemType(iface_, conn_, "sub", kind), LPROCESS_OK);
+        EXPECT_EQ(kind, kItemFolder);
+        time_t time = 0;
+        EXPECT_EQ(FtpGetFileTime(iface_, conn_, "plain.txt", time), LPROCESS_OK);
+        EXPECT_EQ(time, offered ? mtime_ : mtime_ / 60 * 60 + GetTimeZoneBias());
+        EXPECT_EQ(FtpGetFileSizeQuiet(conn_, "missing.txt"), 0u);
     }
 }
 
-TEST_P(TransferServers, UploadsEmptySmallAndLargeFilesByteForByte) {
-    for (std::size_t size : {std::size_t{0}, std::size_t{3000}, kFiftyMegabytes}) {
-        SCOPED_TRACE(size);
-        const std::string name = "up-" + std::to_string(size) + ".bin";
-        const std::string bytes = PatternBytes(size, static_cast<unsigned>(size) + 1);
-        ASSERT_TRUE(WriteWholeFile(local_.File(name), bytes));
-        std::string errorText = "stale";
-        ASSERT_EQ(
-            FtpUploadFile(iface_, connection_, Remote(name), local_.File(name), &errorText, false),
-            LPROCESS_OK)
-            << errorText;
-        EXPECT_EQ(errorText, "");
-        EXPECT_TRUE(ReadWholeFile(OnDisk(name)) == bytes) << "the server's copy differs";
+TEST_P(Servers, TransfersFilesByteForByte) {
+    for (std::size_t size : {std::size_t{0}, std::size_t{3000}, std::size_t{3000000}}) {
+        const std::string name = "file-" + std::to_string(size);
+        ASSERT_TRUE(server().MakeFile(name, Bytes(size)));
+        EXPECT_TRUE(Download(name) == Bytes(size)) << size;
+        EXPECT_TRUE(Upload("up-" + name, Bytes(size)) == Bytes(size)) << size;
     }
-}
-
-TEST_P(TransferServers, AnUploadReplacesAnExistingFile) {
-    PutOnServer("replace.txt", "an older and longer text");
-    ASSERT_TRUE(WriteWholeFile(local_.File("replace.txt"), "new"));
-    ASSERT_EQ(FtpUploadFile(iface_, connection_, Remote("replace.txt"), local_.File("replace.txt"),
-                            nullptr, false),
-              LPROCESS_OK);
-    EXPECT_EQ(ReadWholeFile(OnDisk("replace.txt")), "new");
-}
-
-TEST_P(TransferServers, AResumedUploadSendsOnlyTheTail) {
-    const std::string bytes = PatternBytes(10000, 7);
-    ASSERT_TRUE(WriteWholeFile(local_.File("resume.bin"), bytes));
-    // What the server holds differs from the local start, so a resent start would show.
-    const std::string head(4000, 'x');
-    PutOnServer("resume.bin", head);
-    auto start = std::chrono::steady_clock::now();
-    std::string errorText;
-    ASSERT_EQ(FtpUploadFile(iface_, connection_, Remote("resume.bin"), local_.File("resume.bin"),
-                            &errorText, true),
-              LPROCESS_OK)
-        << errorText;
-    // No time-out was waited out on the way.
-    EXPECT_LT(SecondsSince(start), 30.0);
-    EXPECT_TRUE(ReadWholeFile(OnDisk("resume.bin")) == head + bytes.substr(4000))
-        << "the server's file has " << ReadWholeFile(OnDisk("resume.bin")).size() << " bytes";
-    if (vsftpd_) {
-        // vsftpd's own transfer log counts the bytes that came over the data connection.
-        const std::string log = vsftpd_->LogText();
-        EXPECT_NE(log.find("OK UPLOAD: Client \"127.0.0.1\", \"/pub/resume.bin\", 6000 bytes"),
-                  std::string::npos)
-            << log;
-    }
-}
-
-TEST_P(TransferServers, AppendingToAMissingFileSendsTheWholeFile) {
-    const std::string bytes = PatternBytes(5000, 3);
-    ASSERT_TRUE(WriteWholeFile(local_.File("fresh.bin"), bytes));
-    ASSERT_EQ(FtpUploadFile(iface_, connection_, Remote("fresh.bin"), local_.File("fresh.bin"),
-                            nullptr, true),
-              LPROCESS_OK);
-    EXPECT_TRUE(ReadWholeFile(OnDisk("fresh.bin")) == bytes);
-}
-
-TEST_P(TransferServers, SetsTheRemoteTimeWhereTheServerOffersMfmt) {
-    const std::string path = local_.File("dated.txt");
-    ASSERT_TRUE(WriteWholeFile(path, "dated"));
-    // 2021-03-04 05:06:07 UTC
-    const time_t modified = 1614834367;
-    timespec times[2] = {{modified, 0}, {modified, 0}};
-    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-    ASSERT_EQ(FtpUploadFile(iface_, connection_, Remote("dated.txt"), path, nullptr, false),
-              LPROCESS_OK);
-    struct stat info {};
-    ASSERT_EQ(stat(OnDisk("dated.txt").c_str(), &info), 0);
-    if (pyftpd_) {
-        EXPECT_EQ(info.st_mtime, modified);
-    } else {
-        // vsftpd offers no MFMT, so none is sent and the file keeps the upload's time.
-        EXPECT_NE(info.st_mtime, modified);
-        EXPECT_EQ(vsftpd_->LogText().find("MFMT"), std::string::npos);
-    }
-}
-
-TEST_P(TransferServers, AMissingRemoteFileFailsWithTheServersTextAndAnEmptyLocalFile) {
-    const std::string localPath = local_.File("absent.bin");
-    std::string errorText;
-    EXPECT_EQ(FtpDownloadFile(iface_, connection_, Remote("absent.bin"), localPath, &errorText),
+    ASSERT_TRUE(server().MakeFile("resume.bin", std::string(4000, 'x')));
+    EXPECT_TRUE(Upload("resume.bin", Bytes(10000), true) ==
+                std::string(4000, 'x') + Bytes(10000).substr(4000))
+        << "a resumed upload sends only the tail";
+    EXPECT_EQ(Upload("plain.txt", "new"), "new");
+    EXPECT_TRUE(Upload("fresh.bin", Bytes(5000), true) == Bytes(5000));
+    std::string error;
+    EXPECT_EQ(FtpDownloadFile(iface_, conn_, "absent", local_.File("absent"), &error),
               LPROCESS_FAILED);
-    EXPECT_FALSE(errorText.empty());
-    EXPECT_EQ(ReadWholeFile(localPath), "");
+    EXPECT_NE(error, "");
+    EXPECT_EQ(ReadWholeFile(local_.File("absent")), "");
+    // The remote file takes the local time where the server offers MFMT.
+    ASSERT_TRUE(WriteWholeFile(local_.File("dated.txt"), "dated"));
+    timespec times[2] = {{1614834367, 0}, {1614834367, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, local_.File("dated.txt").c_str(), times, 0), 0);
+    ASSERT_EQ(FtpUploadFile(iface_, conn_, "dated.txt", local_.File("dated.txt"), nullptr, false),
+              LPROCESS_OK);
     struct stat info {};
-    EXPECT_EQ(stat(localPath.c_str(), &info), 0);
+    ASSERT_EQ(stat(server().Path("dated.txt").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mtime == 1614834367, server().IsPyftpd());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Servers, TransferServers,
-    testing::Values(ServerCase{"Pyftpdlib", false, false}, ServerCase{"PyftpdlibTls", false, true},
-                    ServerCase{"Vsftpd", true, false}, ServerCase{"VsftpdTls", true, true}),
-    [](const testing::TestParamInfo<ServerCase>& info) { return info.param.name; });
+TEST_P(Servers, ChangesTheRemoteFolder) {
+    ASSERT_TRUE(server().MakeFolder("tree") && server().MakeFolder("tree/inner") &&
+                server().MakeFile("tree/inner/b.txt", "b") && server().MakeFile("tree/a.txt", "a"));
+    EXPECT_EQ(FtpDeleteTree(iface_, conn_, "tree"), LPROCESS_OK);
+    struct stat info {};
+    EXPECT_NE(lstat(server().Path("tree").c_str(), &info), 0);
+    EXPECT_EQ(FtpMakeDirectory(iface_, conn_, "made"), LPROCESS_OK);
+    EXPECT_EQ(FtpRename(iface_, conn_, kCafe, "made/moved.txt"), LPROCESS_OK);
+    EXPECT_EQ(ReadWholeFile(server().Path("made/moved.txt")), "hello");
+    EXPECT_TRUE(FtpFileExists(conn_, "plain.txt"));
+    EXPECT_FALSE(FtpFileExists(conn_, kCafe));
+    EXPECT_EQ(FtpDeleteFile(iface_, conn_, "made/moved.txt"), LPROCESS_OK);
+    EXPECT_EQ(FtpRemoveDirectory(iface_, conn_, "made"), LPROCESS_OK);
+    EXPECT_NE(stat(server().Path("made").c_str(), &info), 0);
+}
+
+TEST_P(Servers, RunsTheConnectionTest) {
+    struct Case {
+        std::string user, password, directory;
+        std::uint32_t result;
+    };
+    const std::string folder = server().remoteFolder();
+    for (const Case& c :
+         {Case{server().user(), server().password(), folder, kTestPassed},
+          Case{server().user(), server().password(), "missing", kTestDirectoryRefused},
+          Case{server().IsPyftpd() ? "test" : "someone", "wrong", "", kTestLogonFailed}}) {
+        SCOPED_TRACE(c.directory + c.user);
+        FtpTestReport report{server().hostText(), c.user,           c.password, c.directory,
+                             server().tls(),      kTestNotFinished, ""};
+        RecordingProcessInterface iface;
+        EXPECT_EQ(FtpTestReadWrite(iface, report), LPROCESS_OK);
+        EXPECT_EQ(report.result, c.result) << report.report;
+    }
+    struct stat info {};
+    EXPECT_NE(stat(server().Path("_ftptest").c_str(), &info), 0) << "the test file is deleted";
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, Servers, testing::ValuesIn(kPlainServers), ServerCaseName);
+
+// Over TLS the data connections are protected and must resume the control session.
+class TlsServers : public Servers {};
+TEST_P(TlsServers, ListsAndTransfers) {
+    EXPECT_TRUE(Upload("up.bin", Bytes(3000)) == Bytes(3000));
+    EXPECT_EQ(Walk().size(), 5u);
+    ASSERT_TRUE(server().MakeFile("big.bin", Bytes(300000)));
+    EXPECT_TRUE(Download("big.bin") == Bytes(300000));
+}
+INSTANTIATE_TEST_SUITE_P(Servers, TlsServers, testing::Values(kAllServers[1], kAllServers[3]),
+                         ServerCaseName);
 
 }  // namespace

@@ -8,27 +8,22 @@
 
 RealServer::RealServer(const ServerCase& c) : case_(c) {
     if (c.kind == ServerKind::kPyftpd) {
-        PyFtpdServer::Options options;
-        options.tls = c.tls;
-        options.tlsRequired = c.tls;
-        pyftpd_ = std::make_unique<PyFtpdServer>(options);
+        pyftpd_ = std::make_unique<PyFtpdServer>(
+            PyFtpdServer::Options{.tls = c.tls, .tlsRequired = c.tls});
     } else {
-        VsftpdServer::Options options;
-        options.tls = c.tls;
-        vsftpd_ = std::make_unique<VsftpdServer>(options);
+        vsftpd_ = std::make_unique<VsftpdServer>(
+            VsftpdServer::Options{.tls = c.tls, .tlsRequired = c.tls});
     }
 }
 
+bool RealServer::Start(std::string* why) {
+    return pyftpd_ ? pyftpd_->Start(why) : vsftpd_->Start(why);
+}
+
 bool RealServer::Start(std::string& why, bool& skip) {
-    skip = false;
-    if (pyftpd_) {
-        return pyftpd_->Start(&why);
-    }
-    if (vsftpd_->Start(&why)) {
-        return true;
-    }
-    skip = why == "vsftpd needs root" || why == "vsftpd is not installed";
-    return false;
+    const bool started = Start(&why);
+    skip = !started && CannotRunHere(why);
+    return started;
 }
 
 std::string RealServer::hostText() const {
@@ -67,12 +62,5 @@ bool RealServer::GiveToServer(const std::string& path) const {
 
 void RealServerTest::SetUp() {
     server_.emplace(GetParam());
-    std::string why;
-    bool skip = false;
-    if (!server_->Start(why, skip)) {
-        if (skip) {
-            GTEST_SKIP() << why;
-        }
-        FAIL() << why;
-    }
+    START_OR_SKIP(*server_);
 }

@@ -49,6 +49,7 @@ public:
 
     // False with the reason; `skip` when the reason is that vsftpd cannot run here.
     bool Start(std::string& why, bool& skip);
+    bool Start(std::string* why);
 
     bool IsPyftpd() const { return pyftpd_ != nullptr; }
     bool tls() const { return case_.tls; }
@@ -84,15 +85,20 @@ private:
     std::optional<RealServer> server_;
 };
 
+// Whether a server failed to start only because vsftpd cannot run on this machine.
+inline bool CannotRunHere(const std::string& why) {
+    return why == "vsftpd needs root" || why == "vsftpd is not installed";
+}
+
 // Starts `server` (any fixture with `bool Start(std::string* why)`) or ends the test: skipped
 // where vsftpd cannot run here, failed otherwise.
-#define START_OR_SKIP(server)                                                       \
-    do {                                                                            \
-        std::string why_;                                                           \
-        if (!(server).Start(&why_)) {                                               \
-            if (why_ == "vsftpd needs root" || why_ == "vsftpd is not installed") { \
-                GTEST_SKIP() << why_;                                               \
-            }                                                                       \
-            FAIL() << why_;                                                         \
-        }                                                                           \
+#define START_OR_SKIP(server)          \
+    do {                               \
+        std::string why_;              \
+        if (!(server).Start(&why_)) {  \
+            if (CannotRunHere(why_)) { \
+                GTEST_SKIP() << why_;  \
+            }                          \
+            FAIL() << why_;            \
+        }                              \
     } while (false)

@@ -1,26 +1,19 @@
 #include "servers/scripted_peer.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <chrono>
+#include "servers/server_process.h"
 
 ScriptedPeer::ScriptedPeer() {
     if (pipe2(stopPipe_, O_CLOEXEC) != 0) {
         stopPipe_[0] = stopPipe_[1] = -1;
     }
-    listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        listen(listenFd_, 4) == 0 &&
-        getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-        port_ = ntohs(address.sin_port);
+    listenFd_ = BindFreeLoopbackPort(port_);
+    if (listenFd_ >= 0 && listen(listenFd_, 4) != 0) {
+        port_ = 0;
     }
 }
 
@@ -28,9 +21,7 @@ ScriptedPeer::~ScriptedPeer() {
     if (stopPipe_[1] >= 0) {
         [[maybe_unused]] ssize_t n = write(stopPipe_[1], "x", 1);
     }
-    if (thread_.joinable()) {
-        thread_.join();
-    }
+    Wait();
     for (int fd : {listenFd_, stopPipe_[0], stopPipe_[1]}) {
         if (fd >= 0) {
             close(fd);
@@ -39,11 +30,7 @@ ScriptedPeer::~ScriptedPeer() {
 }
 
 sockaddr_in ScriptedPeer::address() const {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port_);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
+    return LoopbackAddress(port_);
 }
 
 std::string ScriptedPeer::hostText() const {
@@ -65,11 +52,13 @@ ScriptedPeer& ScriptedPeer::Send(std::string bytes) {
     return *this;
 }
 
+bool ScriptedPeer::Stopped(int ms) {
+    pollfd stop{stopPipe_[0], POLLIN, 0};
+    return poll(&stop, 1, ms) != 0;
+}
+
 ScriptedPeer& ScriptedPeer::Pause(int ms) {
-    steps_.push_back([this, ms](int) {
-        pollfd stop{stopPipe_[0], POLLIN, 0};
-        return poll(&stop, 1, ms) == 0;
-    });
+    steps_.push_back([this, ms](int) { return !Stopped(ms); });
     return *this;
 }
 
@@ -103,10 +92,14 @@ ScriptedPeer& ScriptedPeer::ReceiveUntilClosed() {
 }
 
 ScriptedPeer& ScriptedPeer::HoldOpen() {
-    steps_.push_back([this](int) {
-        pollfd stop{stopPipe_[0], POLLIN, 0};
-        poll(&stop, 1, -1);
-        return false;
+    steps_.push_back([this](int) { return !Stopped(-1); });
+    return *this;
+}
+
+ScriptedPeer& ScriptedPeer::Call(std::function<void()> action) {
+    steps_.push_back([action = std::move(action)](int) {
+        action();
+        return true;
     });
     return *this;
 }
@@ -121,8 +114,8 @@ void ScriptedPeer::Start() {
 }
 
 void ScriptedPeer::Wait() {
-    while (!finished_.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (thread_.joinable()) {
+        thread_.join();
     }
 }
 
@@ -174,5 +167,4 @@ void ScriptedPeer::Run() {
             close(fd);
         }
     }
-    finished_.store(true);
 }

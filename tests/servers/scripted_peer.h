@@ -2,9 +2,9 @@
 
 #include <netinet/in.h>
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -29,6 +29,8 @@ public:
     ScriptedPeer& ReceiveUntilClosed();
     // Keeps the connection open and silent until the peer is destroyed.
     ScriptedPeer& HoldOpen();
+    // Runs `action` on the peer's thread when the script gets here (e.g. a stop at that moment).
+    ScriptedPeer& Call(std::function<void()> action);
     // Closes the connection (also what happens after the last step).
     ScriptedPeer& Close();
 
@@ -43,9 +45,14 @@ public:
     // Blocks until the script has run to its end (or the peer is stopped).
     void Wait();
 
+    // The {KEY} values of the script PlayScript added, for ScriptMismatch.
+    std::map<std::string, std::string> scriptValues;
+
 private:
     using Step = std::function<bool(int fd)>;
     void Run();
+    // Waits up to `ms` (-1: without limit) for the peer to be destroyed.
+    bool Stopped(int ms);
     bool ReadLineFrom(int fd, std::string& line);
     bool WaitReadable(int fd);
 
@@ -54,7 +61,6 @@ private:
     std::uint16_t port_ = 0;
     std::vector<Step> steps_;
     std::thread thread_;
-    std::atomic<bool> finished_{false};
     std::mutex mutex_;
     std::vector<std::string> lines_;
     std::string bytes_;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-// A self-signed certificate and key for the TLS test servers, made once per test process.
+// A self-signed certificate and key for the TLS test servers, shared by every test program.
 struct TestCertificate {
     std::string certFile;
     std::string keyFile;

@@ -1,17 +1,13 @@
 #pragma once
 
-#include <sys/types.h>
-
-#include <cstdint>
 #include <string>
 
 #include "servers/server_process.h"
-#include "support/temp_folder.h"
 
 // A real vsftpd on 127.0.0.1 in anonymous mode (LIST only: no MLSD, MLST or MFMT), optionally
 // with explicit TLS. The anonymous user lands in a read-only root whose folder "pub" is writable.
 // vsftpd must run as root; Start says so when it cannot.
-class VsftpdServer {
+class VsftpdServer : public LoopbackServer {
 public:
     struct Options {
         bool tls = false;
@@ -20,16 +16,10 @@ public:
     };
 
     VsftpdServer() : VsftpdServer(Options{}) {}
-    explicit VsftpdServer(Options options);
-    ~VsftpdServer();
-    VsftpdServer(const VsftpdServer&) = delete;
-    VsftpdServer& operator=(const VsftpdServer&) = delete;
+    explicit VsftpdServer(Options options) : LoopbackServer("brindle-vsftpd"), options_(options) {}
 
     bool Start(std::string* why = nullptr);
-    void Stop();
 
-    std::uint16_t port() const { return port_; }
-    std::string hostText() const { return "127.0.0.1:" + std::to_string(port_); }
     // The anonymous user's "/" on disk, and its writable "pub" folder.
     std::string root() const { return work_.File("anonroot"); }
     std::string pub() const { return work_.File("anonroot/pub"); }
@@ -41,7 +31,4 @@ private:
     bool Greets() const;
 
     Options options_;
-    TempFolder work_{"brindle-vsftpd"};
-    ServerProcess server_;
-    std::uint16_t port_ = 0;
 };

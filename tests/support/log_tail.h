@@ -42,17 +42,12 @@ public:
 
     // The new lines without their "hh:mm:ss " time stamps.
     std::vector<std::string> Lines() const {
-        const std::string text = Text();
         std::vector<std::string> lines;
-        std::size_t at = 0;
-        while (at < text.size()) {
-            std::size_t end = text.find("\r\n", at);
-            if (end == std::string::npos) {
-                end = text.size();
-            }
-            std::string line = text.substr(at, end - at);
+        const std::string text = Text();
+        for (std::size_t at = 0, end; at < text.size(); at = end + 2) {
+            end = std::min(text.find("\r\n", at), text.size());
+            const std::string line = text.substr(at, end - at);
             lines.push_back(line.size() > 9 ? line.substr(9) : line);
-            at = end + 2;
         }
         return lines;
     }

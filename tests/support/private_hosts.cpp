@@ -7,55 +7,27 @@
 
 #include "support/temp_folder.h"
 
-namespace {
-
-// Written by the child when it could not make its namespace; no body's text starts with a NUL.
-constexpr char kNoNamespace[] = "\0no namespace";
-
-}  // namespace
-
 std::optional<std::string> RunWithPrivateHosts(const std::string& hostsText,
                                                const std::function<std::string()>& body) {
-    const std::string noNamespace(kNoNamespace, sizeof kNoNamespace - 1);
     TempFolder folder("brindle-hosts");
-    const std::string hosts = folder.File("hosts");
-    const std::string nsswitch = folder.File("nsswitch.conf");
+    const std::string hosts = folder.File("hosts"), nsswitch = folder.File("nsswitch.conf");
     if (!WriteWholeFile(hosts, hostsText) || !WriteWholeFile(nsswitch, "hosts: files\n")) {
         return std::nullopt;
     }
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) {
-        return std::nullopt;
-    }
-    pid_t child = fork();
-    if (child < 0) {
-        close(pipeFds[0]);
-        close(pipeFds[1]);
-        return std::nullopt;
-    }
+    const pid_t child = fork();
     if (child == 0) {
-        close(pipeFds[0]);
-        std::string report = noNamespace;
-        if (unshare(CLONE_NEWNS) == 0 &&
+        // Exits with 1 when the machine gives no permission for the namespace.
+        const bool isolated =
+            unshare(CLONE_NEWNS) == 0 &&
             mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
             mount(hosts.c_str(), "/etc/hosts", nullptr, MS_BIND, nullptr) == 0 &&
-            mount(nsswitch.c_str(), "/etc/nsswitch.conf", nullptr, MS_BIND, nullptr) == 0) {
-            report = body();
-        }
-        [[maybe_unused]] ssize_t n = write(pipeFds[1], report.data(), report.size());
-        _exit(0);
+            mount(nsswitch.c_str(), "/etc/nsswitch.conf", nullptr, MS_BIND, nullptr) == 0;
+        _exit(isolated && WriteWholeFile(folder.File("report"), body()) ? 0 : 1);
     }
-    close(pipeFds[1]);
-    std::string report;
-    char buffer[512];
-    ssize_t n;
-    while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0) {
-        report.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(pipeFds[0]);
-    waitpid(child, nullptr, 0);
-    if (report == noNamespace) {
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0) {
         return std::nullopt;
     }
-    return report;
+    return ReadWholeFile(folder.File("report"));
 }

@@ -1,30 +1,21 @@
 #include "support/scripted_ui.h"
 
 #include <gtest/gtest.h>
-#include <poll.h>
-
-#include <algorithm>
-#include <cerrno>
 
 void ScriptedUiServices::RunAlert(LAlertParams& params) {
     params.result = 1;
     if (!answers_.empty()) {
-        Answer answer = answers_.front();
+        const Answer answer = answers_.front();
         answers_.pop_front();
         params.checkBoxChecked = answer.checkBox && !params.checkBox.empty();
-        if (answer.button != 0) {
-            params.result = static_cast<std::uint16_t>(answer.button);
-        } else {
-            const std::string* buttons[] = {&params.button1, &params.button2, &params.button3};
-            auto found =
-                std::find_if(std::begin(buttons), std::end(buttons),
-                             [&](const std::string* text) { return *text == answer.text; });
-            if (found == std::end(buttons) || answer.text.empty()) {
-                ADD_FAILURE() << "alert \"" << params.headline << "\" has no button \""
-                              << answer.text << "\"";
-            } else {
-                params.result = static_cast<std::uint16_t>(found - std::begin(buttons) + 1);
+        params.result = static_cast<std::uint16_t>(answer.button);
+        if (answer.button == 0) {  // by the button's text
+            const std::string* texts[] = {&params.button1, &params.button2, &params.button3};
+            for (std::uint16_t i = 0; i < 3 && params.result == 0; ++i) {
+                params.result = !answer.text.empty() && *texts[i] == answer.text ? i + 1 : 0;
             }
+            EXPECT_NE(params.result, 0)
+                << "alert \"" << params.headline << "\" has no button \"" << answer.text << "\"";
         }
     }
     alerts.push_back(params);
@@ -71,6 +62,13 @@ bool RecordingProcessInterface::IsStopped() {
     }
     ++isStoppedCalls;
     return StopReached();
+}
+
+void RecordingProcessInterface::SetProgress(double fraction) {
+    progress.push_back(fraction);
+    if (fraction >= stopAtProgress_) {
+        RequestStop();
+    }
 }
 
 LProcessResult RecordingProcessInterface::Sleep(std::uint32_t ms) {

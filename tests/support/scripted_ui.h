@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -85,6 +86,8 @@ public:
     }
     // From any thread.
     void RequestStop() { stopRequested_ = true; }
+    // Stops once the progress reaches `fraction`: a user cancelling at that byte count.
+    void StopAtProgress(double fraction) { stopAtProgress_ = fraction; }
     // Work posted to this queue runs whenever the process asks IsStopped.
     void DrainOnIsStopped(ManualEventQueue* queue) { queue_ = queue; }
 
@@ -96,7 +99,7 @@ public:
     void SetStatusText(const char* text, std::int32_t line) override {
         statusTexts.push_back({line, text ? text : ""});
     }
-    void SetProgress(double fraction) override { progress.push_back(fraction); }
+    void SetProgress(double fraction) override;
     void SetProgressIndeterminate() override { ++indeterminateCalls; }
     void SetProgressDeterminate() override { ++determinateCalls; }
 
@@ -117,6 +120,7 @@ private:
     bool StopReached() const;
 
     int stopAfterCalls_ = -1;
+    double stopAtProgress_ = std::numeric_limits<double>::infinity();
     bool hasStopTime_ = false;
     std::chrono::steady_clock::time_point stopAt_;
     std::atomic<bool> stopRequested_{false};

@@ -1,5 +1,7 @@
 #include "support/temp_folder.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -35,4 +37,27 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
     return static_cast<bool>(out);
+}
+
+std::string TestDataPath(const std::string& relative) {
+    return std::string(BRINDLE_TEST_DATA_DIR) + "/" + relative;
+}
+
+std::vector<std::vector<std::string>> ReadDataTable(const std::string& file) {
+    std::ifstream in(TestDataPath(file));
+    EXPECT_TRUE(in) << "cannot read test data " << file;
+    std::vector<std::vector<std::string>> rows;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line[0] != '#') {
+            std::vector<std::string>& row = rows.emplace_back();
+            std::istringstream fields(line);
+            for (std::string field; std::getline(fields, field, '\t');) {
+                row.push_back(field);
+            }
+            if (line.back() == '\t') {
+                row.emplace_back();
+            }
+        }
+    }
+    return rows;
 }

@@ -1,0 +1,592 @@
+// Transfers of selections, synchronization and the remote pane, run from the scenarios of
+// tests/data/transfer/scenarios.txt against each real server: each scenario starts with empty
+// folders on both sides, sets them up, acts through the remote pane and checks what followed.
+// Scripted servers list what no real server lists on demand.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+
+#include "ftp/current_directory.h"
+#include "ftp/ftp_features.h"
+#include "ftp/ftp_test_support.h"
+#include "ftp/remote_listing.h"
+#include "servers/peer_script.h"
+#include "servers/real_server.h"
+#include "settings/section_settings.h"
+#include "support/scripted_ui.h"
+#include "transfer/download_names.h"
+#include "transfer/remote_pane.h"
+#include "transfer/selection_transfers.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Sets both times of the item itself (a link is not followed).
+bool SetTime(const std::string& path, time_t t) {
+    timespec times[2] = {{t, 0}, {t, 0}};
+    return utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}
+time_t TimeOf(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? info.st_mtime : 0;
+}
+// Everything below root by relative path: "folder", "file:" + bytes or "link:" + target.
+std::map<std::string, std::string> Tree(const std::string& root) {
+    std::map<std::string, std::string> items;
+    const std::size_t skip = root.size() + (root.ends_with('/') ? 0 : 1);
+    std::error_code missing;
+    for (const auto& e : fs::recursive_directory_iterator(root, missing)) {
+        const std::string p = e.path().string();
+        items[p.substr(skip)] = e.is_symlink()     ? "link:" + fs::read_symlink(p).string()
+                                : e.is_directory() ? "folder"
+                                                   : "file:" + ReadWholeFile(p);
+    }
+    return items;
+}
+
+// A server that answers each command with the next scripted reply, and the commands the client
+// should have sent.
+struct ScriptedFtp {
+    ScriptedPeer control;
+    std::vector<std::unique_ptr<ScriptedPeer>> data;
+    std::vector<std::string> expected;
+
+    void Reply(const std::string& command, const std::string& reply) {
+        control.ExpectLine().Send(reply + "\r\n");
+        expected.push_back(command);
+    }
+    // PASV leads to a data peer that sends the bytes, then the command runs its transfer.
+    void Transfer(const std::string& command, const std::string& bytes) {
+        data.push_back(std::make_unique<ScriptedPeer>());
+        data.back()->Send(bytes).Start();
+        control.ExpectLine().Send(PassiveReplyFor(data.back()->port()));
+        expected.push_back("PASV");
+        Reply(command, "150 Here it comes.\r\n226 Transfer complete.");
+    }
+    void TypeIs(const std::string& name, const char* type) {
+        Reply("MLST " + name,
+              "250-Listing\r\n type=" + std::string(type) + "; " + name + "\r\n250 End.");
+    }
+    // Connects the session as if logged on to a server with MLST, SIZE and MDTM.
+    bool Connect(LFtpList& session) {
+        control.HoldOpen().Start();
+        LProcessInterfaceVoidInstance iface;
+        session.connected =
+            SecureConnect(iface, session.connection, control.address(), 2000) == LPROCESS_OK;
+        session.connection.features =
+            kFeatQueried | kFeatSystAsked | kFeatMlstType | kFeatSize | kFeatMdtm;
+        return session.connected;
+    }
+};
+
+using Args = std::vector<std::string>;
+
+std::string Join(const Args& parts) {
+    std::string text;
+    for (const std::string& part : parts)
+        text += (text.empty() ? "" : "|") + part;
+    return text;
+}
+Args Entries(const std::map<std::string, std::string>& items) {
+    Args entries;
+    for (const auto& [key, value] : items)
+        entries.push_back(key + "=" + value);
+    return entries;
+}
+
+// Records what the pane tells its owner.
+struct Listener final : RemotePaneListener {
+    void OnRemotePaneCommand(std::uint32_t command) override {
+        commands += command == kRemoteFolderChangedCommand;
+    }
+    void OnRemoteEditRow(std::size_t row) override { editRows.push_back(std::to_string(row)); }
+    std::size_t commands = 0;
+    Args editRows;
+};
+
+// What one scenario works with.
+struct Scene {
+    Scene() { pane.SetListener(&listener); }
+    TempFolder local{"brindle-transfer"};
+    ScriptedUiServices ui;
+    ScriptedProcessLauncher launcher;
+    RemotePane pane{ui, launcher};
+    Listener listener;
+    std::optional<StopOnStatusLauncher> stopper;
+    std::unique_ptr<SelectionTransfers> transfers =
+        std::make_unique<SelectionTransfers>(pane, pane, ui, launcher);
+    std::optional<LogTail> log{std::in_place};
+    const std::string zone = std::getenv("TZ") ? std::getenv("TZ") : "";  // put back at the end
+    Args settings;
+    bool ok = true;
+    ~Scene() {
+        for (const std::string& key : settings)
+            EXPECT_TRUE(DeleteSetting(kSettingsSection, key));
+        zone.empty() ? unsetenv("TZ") : setenv("TZ", zone.c_str(), 1);
+        tzset();
+    }
+};
+
+class Scenarios : public RealServerTest {
+protected:
+    std::string Path(const std::string& relative) { return server().Path(relative); }
+    std::string Expand(std::string text) {
+        const std::string top = server().IsPyftpd() ? "" : "/pub";
+        const std::pair<std::string, std::string> values[] = {
+            {"{top}", top},
+            {"{abs}", server().IsPyftpd() ? Path("").substr(0, Path("").size() - 1) : top},
+            {"{local}", run->local.path()},
+            {"{home}", server().remoteFolder()},
+            {"\\n", "\n"},
+            {"\\r", "\r"}};
+        for (const auto& [key, value] : values)
+            for (auto at = text.find(key); at != std::string::npos;
+                 at = text.find(key, at + value.size()))
+                text.replace(at, key.size(), value);
+        return text;
+    }
+    // "" is now; "3d" a whole minute three days ago (vsftpd lists recent times to the minute),
+    // "3d-60" a minute before that; else seconds since 1970.
+    static time_t Time(const std::string& text) {
+        const std::size_t d = text.find('d');
+        if (text.empty() || d == std::string::npos)
+            return text.empty() ? time(nullptr) : std::stol(text);
+        return time(nullptr) / 60 * 60 - std::stol(text) * 86400 +
+               (d + 1 < text.size() ? std::stol(text.substr(d + 1)) : 0);
+    }
+    Args RowNames() {
+        Args names;
+        for (const RemotePaneRow& row : run->pane.rows())
+            names.push_back(row[kRemoteColumnName]);
+        return names;
+    }
+    void Step(const std::string& command, const Args& a);
+
+    std::unique_ptr<Scene> run;
+};
+INSTANTIATE_TEST_SUITE_P(Servers, Scenarios, testing::ValuesIn(kPlainServers), ServerCaseName);
+
+void Scenarios::Step(const std::string& command, const Args& a) {
+    Scene& r = *run;
+    RemotePane& pane = r.pane;
+    auto local = [&](std::size_t i) { return r.local.File(a.at(i)); };
+    auto locals = [&] {
+        Args paths;
+        for (const std::string& relative : a)
+            paths.push_back(r.local.File(relative));
+        return paths;
+    };
+    // "#2000" stands for 2000 bytes.
+    auto bytes = [&] {
+        return a.at(1).starts_with('#') ? std::string(std::stoul(a[1].substr(1)), 'x') : a[1];
+    };
+    auto file = [&](const std::string& path) {
+        EXPECT_EQ(ReadWholeFile(path), bytes()) << path;
+        EXPECT_TRUE(a.size() < 3 || TimeOf(path) == Time(a[2])) << path;
+    };
+    const std::string tail = a.size() > 1 ? Join(Args(a.begin() + 1, a.end())) : "";
+    auto status = [&](const RecordingProcessInterface& run) {
+        EXPECT_EQ(Join(run.TextsOnLine(std::stoi(a[0]))), tail);
+        EXPECT_TRUE(std::is_sorted(run.progress.begin(), run.progress.end()));
+    };
+    const std::map<std::string, std::function<void()>> steps = {
+        // Setting up. A path ending in '/' is a folder.
+        {"remote",
+         [&] {
+             const std::string path = a[0].ends_with('/') ? a[0].substr(0, a[0].size() - 1) : a[0];
+             ASSERT_TRUE(path != a[0] ? server().MakeFolder(path)
+                                      : server().MakeFile(path, bytes()));
+             ASSERT_TRUE(a.size() < 3 || SetTime(Path(path), Time(a[2])));
+         }},
+        {"local",
+         [&] {
+             fs::create_directories(fs::path(local(0)).parent_path());
+             ASSERT_TRUE(a[0].ends_with('/') || WriteWholeFile(local(0), bytes()));
+             ASSERT_TRUE(a.size() < 3 || SetTime(local(0), Time(a[2])));
+         }},
+        {"ltime", [&] { ASSERT_TRUE(SetTime(local(0), Time(a.at(1)))); }},
+        {"rtime", [&] { ASSERT_TRUE(SetTime(Path(a[0]), Time(a.at(1)))); }},
+        {"rlink", [&] { ASSERT_EQ(symlink(a.at(1).c_str(), Path(a[0]).c_str()), 0); }},
+        {"llink", [&] { ASSERT_EQ(symlink(a.at(1).c_str(), local(0).c_str()), 0); }},
+        {"rrm", [&] { ASSERT_TRUE(fs::remove_all(Path(a[0]))); }},
+        // A folder of root's, closed to vsftpd's anonymous user.
+        {"locked",
+         [&] {
+             ASSERT_TRUE(fs::create_directory(Path(a[0])) && !chmod(Path(a[0]).c_str(), 0700));
+         }},
+        {"setting",
+         [&] {
+             ASSERT_TRUE(SetSetting(kSettingsSection, a[0], a.at(1)));
+             if (std::find(r.settings.begin(), r.settings.end(), a[0]) == r.settings.end())
+                 r.settings.push_back(a[0]);
+         }},
+        {"zone", [&] { setenv("TZ", a[0].c_str(), 1), tzset(); }},  // "XYZ+12": 12 hours west
+        {"answer", [&] { r.ui.AnswerWithText(a[0], a.size() > 1); }},
+        {"clear",
+         [&] {
+             r.ui.alerts.clear(), r.ui.busyCalls.clear(), r.launcher.titles.clear();
+             r.listener.commands = 0;
+             r.log.emplace();
+         }},
+        // The next transfers are stopped at a status text on a line, as by a user's Cancel.
+        {"stop-at",
+         [&] {
+             r.stopper.emplace(std::stoi(a[0]), a.at(1));
+             r.transfers = std::make_unique<SelectionTransfers>(pane, pane, r.ui, *r.stopper);
+         }},
+        // Transfer commands of another window, which has not been told anything yet.
+        {"window",
+         [&] { r.transfers = std::make_unique<SelectionTransfers>(pane, pane, r.ui, r.launcher); }},
+        // The remote pane.
+        {"connect",
+         [&] {
+             r.ok = pane.Connect(server().hostText(), server().user(), server().password(),
+                                 a[0].empty() ? server().remoteFolder() : a[0], false);
+         }},
+        {"cd", [&] { r.ok = pane.ChangeRemoteFolder(a[0]); }},
+        {"open", [&] { r.ok = pane.SelectRowNamed(a[0]) && pane.OpenRemoteSelection(false); }},
+        {"open-file", [&] { r.ok = pane.SelectRowNamed(a[0]) && pane.OpenRemoteSelection(true); }},
+        {"open-folder", [&] { r.ok = pane.OpenRemoteFolder(a[0]); }},
+        {"up", [&] { r.ok = pane.RemoteUpOneLevel(); }},
+        {"back", [&] { r.ok = pane.RemoteBack(); }},
+        {"forward", [&] { r.ok = pane.RemoteForward(); }},
+        {"refresh", [&] { r.ok = pane.RefreshRemoteListing(); }},
+        {"disconnect", [&] { pane.Disconnect(); }},
+        {"sort", [&] { pane.SortRows(std::stoi(a[0]), a.at(1) == "up"); }},
+        {"select", [&] { pane.SelectRemoteRows(a); }},
+        {"set-selection",
+         [&] {
+             std::vector<std::size_t> rows;
+             for (const std::string& row : a)
+                 if (!row.empty())
+                     rows.push_back(std::stoul(row));
+             pane.SetSelection(rows);
+         }},
+        {"focus", [&] { pane.SetFocusedRow(std::stoi(a[0])); }},
+        {"new-folder", [&] { r.ok = pane.StartNewFolder(); }},
+        {"rename",
+         [&] { r.ok = (a[0].empty() || pane.SelectRowNamed(a[0])) && pane.StartRename(); }},
+        {"edit", [&] { pane.EndEditing(a[0]); }},
+        {"cancel-edit", [&] { pane.CancelEditing(); }},
+        {"delete", [&] { pane.DeleteSelection(); }},
+        // Transfers: rows named in the pane, paths in the local folder.
+        {"download",
+         [&] {
+             pane.SelectRemoteRows(a[0] == "*" ? RowNames() : a);
+             r.transfers->DownloadSelection(r.local.path());
+         }},
+        {"upload", [&] { r.transfers->UploadSelection(locals(), r.local.path()); }},
+        {"drop", [&] { r.transfers->UploadDroppedFiles(locals()); }},
+        {"sync",
+         [&] {
+             Args items;
+             for (const auto& e : fs::directory_iterator(r.local.path()))
+                 items.push_back(e.path());
+             std::sort(items.begin(), items.end());
+             r.transfers->Synchronize(r.local.path(), items);
+         }},
+        // Expectations.
+        {"ok", [&] { EXPECT_EQ(r.ok, a[0] == "yes"); }},
+        {"rows", [&] { EXPECT_EQ(Join(RowNames()), Join(a)); }},
+        {"row",  // "*" for a column left unchecked
+         [&] {
+             Args row(pane.rows().at(std::stoul(a[0])).begin(),
+                      pane.rows()[std::stoul(a[0])].end());
+             for (std::size_t i = 1; i < a.size(); ++i)
+                 row[i - 1] = a[i] == "*" ? "*" : row[i - 1];
+             EXPECT_EQ(Join(Args(row.begin(), row.begin() + a.size() - 1)), tail);
+         }},
+        {"rows-reverse-listed",
+         [&] {
+             Args listed;
+             for (FtpDirList list(pane.connection); !list.AtEnd(); list.Next())
+                 listed.insert(listed.begin(), list.CurrentName());
+             EXPECT_EQ(RowNames(), listed);
+         }},
+        {"told", [&] { EXPECT_EQ(r.listener.commands, std::stoul(a[0])); }},
+        {"edit-rows", [&] { EXPECT_EQ(Join(r.listener.editRows), Join(a)); }},
+        {"dir", [&] { EXPECT_EQ(pane.remoteDir, a[0]); }},
+        {"focused",
+         [&] { EXPECT_EQ(pane.focusedRow() < 0 ? "" : RowNames()[pane.focusedRow()], a[0]); }},
+        {"selected", [&] { EXPECT_EQ(Join(pane.SelectedRemoteNames()), Join(a)); }},
+        {"history",
+         [&] {
+             EXPECT_EQ(Join(Args(pane.history().begin(), pane.history().begin() + a.size())),
+                       Join(a));
+         }},
+        {"position", [&] { EXPECT_EQ(pane.historyPosition(), std::stoul(a[0])); }},
+        {"can",
+         [&] {
+             EXPECT_EQ(std::to_string(pane.CanGoBack()) + std::to_string(pane.CanGoForward()),
+                       a[0]);
+         }},
+        {"editing",
+         [&] { EXPECT_EQ(std::to_string(pane.editingRow()) + "|" + pane.oldName(), Join(a)); }},
+        {"connected", [&] { EXPECT_EQ(pane.connected && pane.connection.fd >= 0, a[0] == "yes"); }},
+        {"alerts",
+         [&] {
+             EXPECT_EQ(r.ui.alerts.size(), std::stoul(a[0]));
+             EXPECT_EQ(r.ui.PendingAnswers(), 0u);
+         }},
+        {"alert",
+         [&] {
+             const LAlertParams& p = r.ui.alerts.at(std::stoul(a[0]));
+             const Args parts = {p.text, p.headline, p.button1, p.button2, p.checkBox};
+             EXPECT_EQ(Join(Args(parts.begin(), parts.begin() + a.size() - 1)), tail);
+         }},
+        {"busy",
+         [&] {
+             Args calls;
+             for (bool busy : r.ui.busyCalls)
+                 calls.push_back(busy ? "on" : "off");
+             EXPECT_EQ(Join(calls), Join(a));
+         }},
+        {"opened",  // the sizes of the files opened
+         [&] {
+             Args sizes;
+             for (const std::string& path : r.ui.openedPaths)
+                 sizes.push_back(std::to_string(fs::file_size(path)));
+             EXPECT_EQ(Join(sizes), Join(a));
+         }},
+        {"lfile", [&] { file(local(0)); }},
+        {"rfile", [&] { file(Path(a[0])); }},
+        {"lgone", [&] { EXPECT_FALSE(fs::exists(fs::symlink_status(local(0)))) << a[0]; }},
+        {"rgone", [&] { EXPECT_FALSE(fs::exists(fs::symlink_status(Path(a[0])))) << a[0]; }},
+        {"ltree", [&] { EXPECT_EQ(Join(Entries(Tree(local(0)))), tail); }},
+        {"rtree", [&] { EXPECT_EQ(Join(Entries(Tree(Path(a[0])))), tail); }},
+        {"same-tree", [&] { EXPECT_EQ(Entries(Tree(local(0))), Entries(Tree(Path(a.at(1))))); }},
+        {"server-dir",
+         [&] {
+             std::string where;
+             EXPECT_TRUE(FtpGetCurrentDirectoryQuiet(pane.connection, where) && where == a[0])
+                 << where;
+         }},
+        {"titles", [&] { EXPECT_EQ(Join(r.launcher.titles), Join(a)); }},
+        {"status", [&] { status(r.stopper ? r.stopper->recording : r.launcher.LastRun()); }},
+        {"outcome",  // stopped, walk ended and declined as digits; queued, failed, stopped items
+         [&] {
+             const TransferOutcome& o = r.transfers->outcome();
+             const Args all = {std::to_string(o.stopped) + std::to_string(o.walkEnded) +
+                                   std::to_string(o.declined),
+                               std::to_string(o.queued), std::to_string(o.failed),
+                               std::to_string(o.stoppedItems)};
+             EXPECT_EQ(Join(Args(all.begin(), all.begin() + a.size())), Join(a));
+         }},
+        {"log", [&] { EXPECT_TRUE(r.log->Contains(a[0])) << r.log->Text(); }},
+        {"no-log", [&] { EXPECT_FALSE(r.log->Contains(a[0])) << r.log->Text(); }},
+        {"log-lines", [&] { EXPECT_EQ(r.log->Lines().size(), std::stoul(a[0])) << r.log->Text(); }},
+        {"log-count",
+         [&] {
+             std::size_t n = 0;
+             for (const std::string& line : r.log->Lines())
+                 n += line.find(a.at(1)) != std::string::npos;
+             EXPECT_EQ(n, std::stoul(a[0])) << r.log->Text();
+         }},
+        // What the download walk makes of listed names; a path that had to be cut says "cut".
+        {"safe", [&] { EXPECT_EQ(IsSafeName(a[0]), a.at(1) == "yes") << a[0]; }},
+        {"link-name", [&] { EXPECT_EQ(IsListedLink(a[0]) ? LinkOwnName(a[0]) : "none", a.at(1)); }},
+        {"remote-path",
+         [&] {
+             EXPECT_EQ((RemotePathFits(a[0], a.at(1), a.at(2)) ? "" : "cut ") +
+                           BuildRemotePath(a[0], a[1], a[2]),
+                       a.at(3));
+         }},
+        {"compare",  // the order of a and b, then of b and a
+         [&] {
+             const int ab = RemotePane::CompareColumn(std::stoi(a[0]), a.at(1), a.at(2));
+             const int ba = RemotePane::CompareColumn(std::stoi(a[0]), a[2], a[1]);
+             EXPECT_EQ(std::to_string((ab > 0) - (ab < 0)) + std::to_string((ba > 0) - (ba < 0)),
+                       a.at(3));
+         }},
+    };
+    auto found = steps.find(command);
+    ASSERT_NE(found, steps.end()) << "no step " << command;
+    found->second();
+}
+
+TEST_P(Scenarios, RunAsWritten) {
+    for (const PeerScript& scenario : LoadPeerScripts("transfer/scenarios.txt")) {
+        const std::string& only = scenario.lines.at(0);
+        if (only.starts_with("only ") &&
+            only != (server().IsPyftpd() ? "only pyftpd" : "only vsftpd"))
+            continue;
+        const char* chosen = std::getenv("BRINDLE_SCENARIO");  // to run one scenario by hand
+        if (chosen && scenario.name.find(chosen) == std::string::npos)
+            continue;
+        SCOPED_TRACE(scenario.name);
+        run = std::make_unique<Scene>();
+        for (const std::string& line : scenario.lines) {
+            SCOPED_TRACE(line);
+            const std::string text = Expand(line);
+            const std::size_t space = text.find(' ');
+            Args args;
+            for (std::size_t at = space; at != std::string::npos; at = text.find('|', at + 1))
+                args.push_back(text.substr(at + 1, text.find('|', at + 1) - at - 1));
+            if (!text.starts_with("only "))
+                Step(text.substr(0, space), args.empty() ? Args{""} : args);
+            if (HasFatalFailure())
+                return;
+        }
+        run.reset();
+        for (const auto& e : fs::directory_iterator(Path("")))
+            fs::remove_all(e.path());
+    }
+}
+
+// A remote pane reduced to what the transfer commands ask of it.
+struct FakePane final : TransferPane {
+    std::vector<std::string> SelectedRemoteNames() override { return selected; }
+    std::string RemoteFolder() override { return "/"; }
+    bool RefreshRemoteListing() override { return ++refreshes > 0; }
+    void SelectRemoteRows(const std::vector<std::string>&) override {}
+    std::vector<std::string> selected;
+    int refreshes = 0;
+};
+
+// What a walk must do with a hostile entry listed between good.txt and after.txt.
+enum Fate { kEndsWalk, kSkipped, kFetched };
+struct Hostile {
+    char type;
+    std::string name;
+    Fate fate;
+};
+
+std::string Listing(const Hostile& h) {
+    std::string lines;
+    for (const auto& [type, name] :
+         {std::pair{'-', std::string("good.txt")}, {h.type, h.name}, {'-', "after.txt"}})
+        lines += type + std::string("rw-r--r--    1 ftp  ftp  7 Jan 05  2016 ") + name + "\r\n";
+    return lines;
+}
+
+// The conversation of downloading the folder "/dir" that lists the entry; returns the files that
+// arrive, with their bytes.
+std::map<std::string, std::string> ScriptDownload(ScriptedFtp& ftp, const Hostile& h) {
+    ftp.Reply("PWD", "257 \"/\" is current.");
+    ftp.TypeIs("dir", "dir");
+    ftp.Reply("PWD", "257 \"/\" is current.");
+    ftp.Reply("CWD /dir", "250 OK.");
+    ftp.Reply("TYPE A", "200 OK.");
+    ftp.Transfer("LIST", Listing(h));
+    ftp.TypeIs("good.txt", "file");
+    std::vector<std::pair<std::string, std::string>> queued = {{"good.txt", "good"}};
+    if (h.fate != kEndsWalk) {
+        if (h.fate == kFetched) {
+            ftp.TypeIs(h.name, "file");
+            queued.emplace_back(h.name, "hostile");
+        }
+        ftp.TypeIs("after.txt", "file");
+        queued.emplace_back("after.txt", "after");
+        ftp.Reply("CWD /", "250 OK.");
+    }
+    ftp.Reply("CWD /", "250 OK.");
+    for (auto i = queued.rbegin(); i != queued.rend(); ++i) {  // the last queued first
+        ftp.Reply("TYPE I", "200 OK.");
+        ftp.Reply("SIZE /dir/" + i->first, "213 " + std::to_string(i->second.size()));
+        ftp.Reply("TYPE I", "200 OK.");
+        ftp.Transfer("RETR /dir/" + i->first, i->second);
+    }
+    for (auto i = queued.rbegin(); i != queued.rend(); ++i)
+        ftp.Reply("MDTM /dir/" + i->first, "213 20200102030405");
+    return {queued.begin(), queued.end()};
+}
+
+// Whatever a server lists, nothing is written, made or compared outside the local folder: a
+// download skips or refuses the name, a synchronization ends before anything moves.
+TEST(HostileListing, NoListedNameLeadsOutsideTheLocalFolder) {
+    TempFolder base("brindle-hostile");
+    const std::string target = base.File("target");
+    const std::string outsideName = fs::path(base.path()).filename().string() + "-x";
+    const std::string outside = fs::path(base.path()).parent_path().string() + "/" + outsideName;
+    // clang-format off
+    const Hostile rows[] = {
+        {'-', "../../escaped", kEndsWalk}, {'-', "../../../" + outsideName, kEndsWalk},
+        {'-', "sub/../../escaped", kEndsWalk}, {'-', "/tmp/" + outsideName, kEndsWalk},
+        {'-', "..\\..\\escaped", kEndsWalk}, {'-', "a\\b", kEndsWalk}, {'d', "../../up", kEndsWalk},
+        {'l', ".. -> /etc", kEndsWalk}, {'l', "../../escaped -> /etc", kEndsWalk},
+        {'d', ".", kSkipped}, {'d', "..", kSkipped}, {'d', "./", kSkipped}, {'d', "../", kSkipped},
+        {'-', "ctl\x01\x1b[2J\x7f name", kFetched}, {'-', "\x1b]0;title\x07", kFetched}};
+    // clang-format on
+    for (const Hostile& h : rows) {
+        SCOPED_TRACE(h.name);
+        ASSERT_TRUE(fs::create_directory(target));
+        ScriptedFtp ftp;
+        const auto arriving = ScriptDownload(ftp, h);
+        ScriptedUiServices ui;
+        ScriptedProcessLauncher launcher;
+        LFtpList session(ui, launcher);
+        ASSERT_TRUE(ftp.Connect(session));
+        FakePane pane;
+        pane.selected = {"dir"};
+        SelectionTransfers transfers(session, pane, ui, launcher);
+        LogTail log;
+        transfers.DownloadSelection(target);
+        EXPECT_EQ(ftp.control.ReceivedLines(), ftp.expected);
+        std::map<std::string, std::string> expected = {{"target", "folder"},
+                                                       {"target/dir", "folder"}};
+        for (const auto& [name, bytes] : arriving) {
+            expected["target/dir/" + name] = "file:" + bytes;
+            EXPECT_EQ(TimeOf(target + "/dir/" + name), 1577934245) << name;
+        }
+        EXPECT_EQ(Tree(base.path()), expected);
+        EXPECT_FALSE(fs::exists(outside));
+        const bool ends = h.fate == kEndsWalk;
+        EXPECT_EQ(log.Contains("Skipping download of item with suspicious name: " + h.name), ends);
+        EXPECT_EQ(transfers.outcome().walkEnded, ends);
+        ASSERT_TRUE(fs::remove_all(target));
+        if (!ends)
+            continue;
+
+        // The same listing of the pane's folder synchronized with target/dir, beside a newer
+        // "escaped": a walk that compared them would upload it.
+        ASSERT_TRUE(fs::create_directories(target + "/dir") &&
+                    WriteWholeFile(base.File("escaped"), "x"));
+        const auto before = Tree(base.path());
+        ScriptedFtp syncFtp;
+        syncFtp.Reply("TYPE A", "200 OK.");
+        syncFtp.Transfer("LIST", Listing(h));
+        syncFtp.TypeIs("good.txt", "file");
+        syncFtp.Reply("CWD /", "250 OK.");
+        ScriptedUiServices syncUi;
+        ScriptedProcessLauncher syncLauncher;
+        LFtpList syncSession(syncUi, syncLauncher);
+        ASSERT_TRUE(syncFtp.Connect(syncSession));
+        SelectionTransfers sync(syncSession, pane, syncUi, syncLauncher);
+        syncUi.AnswerWithText("Yes");
+        sync.Synchronize(target + "/dir", {});
+        EXPECT_EQ(syncFtp.control.ReceivedLines(), syncFtp.expected);
+        EXPECT_EQ(Tree(base.path()), before);
+        EXPECT_TRUE(syncLauncher.titles.empty() && sync.outcome().walkEnded && pane.refreshes == 0);
+        EXPECT_EQ(syncUi.busyCalls, (std::vector<bool>{true, false}));
+        ASSERT_TRUE(fs::remove_all(target) && fs::remove(base.File("escaped")));
+    }
+}
+
+TEST(RemotePaneOnScriptedServer, APassiveFailureIsLoggedAndShowsNothing) {
+    ScriptedFtp ftp;
+    ftp.Reply("CWD /pub", "250 OK.");
+    ftp.Reply("PWD", "257 \"/pub\" is current.");
+    ftp.Reply("TYPE A", "200 OK.");
+    ftp.Reply("PASV", "227 Entering Passive Mode (255,255,255,255,4,1)");  // never connects
+    ScriptedUiServices ui;
+    ScriptedProcessLauncher launcher;
+    RemotePane pane(ui, launcher);
+    ASSERT_TRUE(ftp.Connect(pane));
+    pane.remoteDir = "/pub";
+    LogTail log;
+    EXPECT_FALSE(pane.RefreshRemote());
+    EXPECT_TRUE(pane.rows().empty() && pane.selection().empty() && pane.history()[0].empty());
+    // Both lines, in one entry.
+    EXPECT_TRUE(log.Contains(
+        " Passive Connection Failed!\r\nFor help with passive connections see https://"));
+    EXPECT_EQ(ftp.control.ReceivedLines(), ftp.expected);
+}
+
+}  // namespace
