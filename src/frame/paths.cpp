@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "frame/file_descriptor.h"
-#include "frame/text_limits.h"
 #include "frame/resources_folder.h"
+#include "frame/text_limits.h"
 
 extern char** environ;
 
