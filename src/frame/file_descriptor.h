@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstddef>
 #include <utility>
 
 // Owns one open file descriptor and closes it when it goes out of scope.
@@ -33,3 +35,21 @@ public:
 private:
     int fd_;
 };
+
+// Writes all `length` bytes, again after an interrupted write; false when a write fails (a full
+// disk, a closed pipe), with part of the bytes perhaps written.
+inline bool WriteAll(int fd, const void* bytes, std::size_t length) {
+    const char* next = static_cast<const char*>(bytes);
+    while (length > 0) {
+        ssize_t written = write(fd, next, length);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        next += written;
+        length -= static_cast<std::size_t>(written);
+    }
+    return true;
+}

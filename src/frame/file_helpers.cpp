@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
+#include "frame/file_system.h"
 #include "frame/folder_iterator.h"
 #include "frame/paths.h"
 #include "frame/text_limits.h"
-#include "frame/file_system.h"
 
 namespace {
 

@@ -1,10 +1,8 @@
 #include "frame/file_system.h"
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,26 +12,12 @@
 #include <system_error>
 #include <utility>
 
+#include "frame/child_program.h"
 #include "frame/file_descriptor.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
 namespace {
-
-class SpawnActions {
-public:
-    SpawnActions() { posix_spawn_file_actions_init(&actions_); }
-    ~SpawnActions() { posix_spawn_file_actions_destroy(&actions_); }
-    SpawnActions(const SpawnActions&) = delete;
-    SpawnActions& operator=(const SpawnActions&) = delete;
-
-    posix_spawn_file_actions_t* get() { return &actions_; }
-
-private:
-    posix_spawn_file_actions_t actions_;
-};
 
 mode_t CurrentUmask() {
     // Read without calling umask(), which would change the mask for every thread for a moment.
@@ -45,21 +29,6 @@ mode_t CurrentUmask() {
         }
     }
     return 022;
-}
-
-bool WriteAll(int fd, const char* bytes, std::size_t length) {
-    while (length > 0) {
-        ssize_t written = write(fd, bytes, length);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        bytes += written;
-        length -= static_cast<std::size_t>(written);
-    }
-    return true;
 }
 
 // Calls visit for the path and every item below it, without following symbolic links.
@@ -79,29 +48,7 @@ void WalkTree(const std::string& path, Visit visit) {
 }  // namespace
 
 bool RunProgram(const std::vector<std::string>& argv) {
-    if (argv.empty()) {
-        return false;
-    }
-    std::vector<char*> arguments;
-    for (const std::string& argument : argv) {
-        arguments.push_back(const_cast<char*>(argument.c_str()));
-    }
-    arguments.push_back(nullptr);
-    SpawnActions actions;
-    posix_spawn_file_actions_addopen(actions.get(), 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(actions.get(), 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(actions.get(), 2, "/dev/null", O_WRONLY, 0);
-    pid_t child = 0;
-    if (posix_spawn(&child, arguments[0], actions.get(), nullptr, arguments.data(), environ) != 0) {
-        return false;
-    }
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR) {
-            return false;
-        }
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return RunChildProgram(argv, false) == ChildProgramEnd::kSucceeded;
 }
 
 std::string PathArgument(const std::string& path) {

@@ -1,23 +1,17 @@
 #include "frame/paths.h"
 
-#include <fcntl.h>
 #include <pwd.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <optional>
 #include <vector>
 
-#include "frame/file_descriptor.h"
-#include "frame/text_limits.h"
+#include "frame/child_program.h"
 #include "frame/resources_folder.h"
-
-extern char** environ;
+#include "frame/text_limits.h"
 
 std::string PathJoin(std::string_view folder, std::string_view name) {
     std::string out(folder.substr(0, kTextLimit - 1));
@@ -53,62 +47,13 @@ std::optional<std::string> HomeFromPasswordDatabase(const char* userName) {
     return std::string(found->pw_dir);
 }
 
-class SpawnActions {
-public:
-    SpawnActions() { posix_spawn_file_actions_init(&actions_); }
-    ~SpawnActions() { posix_spawn_file_actions_destroy(&actions_); }
-    SpawnActions(const SpawnActions&) = delete;
-    SpawnActions& operator=(const SpawnActions&) = delete;
-
-    posix_spawn_file_actions_t* get() { return &actions_; }
-
-private:
-    posix_spawn_file_actions_t actions_;
-};
-
 // What a program found on PATH writes on its standard output (at most 4096 bytes are kept);
 // nullopt when it cannot be started or reports a failure.
 std::optional<std::string> ProgramOutput(const std::vector<std::string>& argv) {
-    int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0) {
-        return std::nullopt;
-    }
-    FileDescriptor readEnd(ends[0]);
-    FileDescriptor writeEnd(ends[1]);
-    SpawnActions actions;
-    posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(actions.get(), writeEnd.get(), STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(actions.get(), STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> arguments;
-    for (const std::string& argument : argv) {
-        arguments.push_back(const_cast<char*>(argument.c_str()));
-    }
-    arguments.push_back(nullptr);
-    pid_t child = 0;
-    if (posix_spawnp(&child, arguments[0], actions.get(), nullptr, arguments.data(), environ) !=
-        0) {
-        return std::nullopt;
-    }
-    writeEnd.Close();
     std::string output;
-    char block[512];
-    for (;;) {
-        ssize_t got = read(readEnd.get(), block, sizeof block);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            break;
-        }
-        output.append(block, static_cast<std::size_t>(got));
-        output.resize(std::min<std::size_t>(output.size(), 4096));
-    }
-    int status = 0;
-    pid_t waited;
-    while ((waited = waitpid(child, &status, 0)) < 0 && errno == EINTR) {
-    }
+    ChildProgramEnd end = RunChildProgram(argv, true, &output);
     // A reaper of finished children may have taken the status first; the output still counts.
-    if (waited == child && !(WIFEXITED(status) && WEXITSTATUS(status) == 0)) {
+    if (end != ChildProgramEnd::kSucceeded && end != ChildProgramEnd::kUnknown) {
         return std::nullopt;
     }
     return output;

@@ -207,7 +207,7 @@ LProcessResult FtpTestReadWrite(LProcessInterface& iface, FtpTestReport& report)
     }
     // Logging off lets the server end the session at once instead of waiting for a time-out.
     if (connection.fd != -1) {
-        FtpQuit(iface, connection);
+        (void)FtpQuit(iface, connection);
     }
     return tested;
 }

@@ -182,6 +182,6 @@ LProcessResult FtpDisconnect(LProcessInterface& iface, LSecureSocket& connection
 
 LProcessResult FtpQuit(LProcessInterface& iface, LSecureSocket& connection) {
     LProcessResult result = FtpCommand(iface, connection, "QUIT\r\n");
-    FtpDisconnect(iface, connection);
+    SecureClose(connection);
     return result;
 }

@@ -13,23 +13,9 @@
 
 namespace {
 
-constexpr std::size_t kDataBlockSize = 1024;
-
 void SetErrorText(std::string* errorText, const std::string& text) {
     if (errorText != nullptr) {
         *errorText = text;
-    }
-}
-
-// Write errors are not looked for: a short local file shows in its size.
-void WriteAll(int fd, const char* bytes, std::size_t length) {
-    while (length > 0) {
-        ssize_t written = write(fd, bytes, length);
-        if (written <= 0) {
-            return;
-        }
-        bytes += written;
-        length -= static_cast<std::size_t>(written);
     }
 }
 
@@ -51,10 +37,11 @@ LProcessResult OpenBinaryDataConnection(LProcessInterface& iface, LSecureSocket&
     return step;
 }
 
-// Receives until the data ends; the total goes to `total`.
+// Receives until the data ends; the total goes to `total`. A block that cannot be written (a
+// full disk) ends it failed, with `writeFailed` set.
 LProcessResult ReceiveIntoFile(LProcessInterface& iface, LSecureSocket& data, int fd,
                                const std::string& remoteName, std::uint64_t expected,
-                               std::uint64_t& total) {
+                               std::uint64_t& total, bool& writeFailed) {
     TransferProgress progress(iface, remoteName, expected);
     char block[kDataBlockSize];
     for (;;) {
@@ -66,7 +53,10 @@ LProcessResult ReceiveIntoFile(LProcessInterface& iface, LSecureSocket& data, in
             return received;
         }
         total += count;
-        WriteAll(fd, block, count);
+        if (!WriteAll(fd, block, count)) {
+            writeFailed = true;
+            return LPROCESS_FAILED;
+        }
     }
 }
 
@@ -107,16 +97,20 @@ LProcessResult FtpDownloadFile(LProcessInterface& iface, LSecureSocket& conn,
     }
 
     std::uint64_t total = 0;
+    bool writeFailed = false;
     LProcessResult result = FtpSecureDataConnection(iface, conn, data);
     if (result == LPROCESS_OK) {
-        result = ReceiveIntoFile(iface, data, file.get(), remoteName, expected, total);
+        result = ReceiveIntoFile(iface, data, file.get(), remoteName, expected, total, writeFailed);
     }
     // The data ends with the connection; what counts is whether all that was expected arrived
-    // (with an unknown size, whatever arrived).
-    if (total >= expected) {
+    // (with an unknown size, whatever arrived) and reached the file.
+    if (total >= expected && !writeFailed) {
         result = LPROCESS_OK;
     }
-    file.Close();
+    // A failed close may have lost written data.
+    if (!file.Close()) {
+        result = LPROCESS_FAILED;
+    }
     SecureClose(data);
     // The final reply is always read, so the control connection stays in step.
     LProcessInterfaceVoidInstance silent;

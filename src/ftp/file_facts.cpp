@@ -189,7 +189,8 @@ LProcessResult FtpGetItemType(LProcessInterface& iface, LSecureSocket& conn,
 bool FtpIsFolderQuiet(LSecureSocket& conn, const std::string& name) {
     LProcessInterfaceVoidInstance silent;
     int kind = kItemUnknown;
-    FtpGetItemType(silent, conn, name, kind);
+    // A failed query leaves the kind unknown, which is not a folder.
+    (void)FtpGetItemType(silent, conn, name, kind);
     return kind == kItemFolder || kind == kItemLink;
 }
 
@@ -273,7 +274,8 @@ LProcessResult FtpGetFileSize(LProcessInterface& iface, LSecureSocket& conn,
 std::uint64_t FtpGetFileSizeQuiet(LSecureSocket& conn, const std::string& name) {
     LProcessInterfaceVoidInstance silent;
     std::uint64_t size = 0;
-    FtpGetFileSize(silent, conn, name, size);
+    // A failed query leaves the size 0, which is what "unknown" is here.
+    (void)FtpGetFileSize(silent, conn, name, size);
     return size;
 }
 
@@ -347,6 +349,7 @@ LProcessResult FtpGetFileTime(LProcessInterface& iface, LSecureSocket& conn,
 time_t FtpGetFileTimeQuiet(LSecureSocket& conn, const std::string& name) {
     LProcessInterfaceVoidInstance silent;
     time_t time = 0;
-    FtpGetFileTime(silent, conn, name, time);
+    // A failed query leaves the time that a name that cannot be found gets.
+    (void)FtpGetFileTime(silent, conn, name, time);
     return time;
 }

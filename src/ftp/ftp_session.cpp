@@ -75,7 +75,8 @@ void LFtpList::Disconnect() {
         return;
     }
     Log(kLogInfo, "Disconnected from server.");
-    FtpQuit(*this, connection);
+    // The connection is closed whatever the server answers to QUIT.
+    (void)FtpQuit(*this, connection);
 }
 
 void LFtpList::KeepAlive() {

@@ -12,7 +12,7 @@ constexpr std::uint16_t kFtpDefaultPort = 21;
 LProcessResult FtpLogon(LProcessInterface& iface, LSecureSocket& connection,
                         const std::string& host, const std::string& user,
                         const std::string& password, bool useTls) {
-    FtpDisconnect(iface, connection);
+    SecureClose(connection);
     connection.features = 0;
 
     sockaddr_in address{};

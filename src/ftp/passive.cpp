@@ -135,13 +135,17 @@ LProcessResult FtpDataCommand(LProcessInterface& iface, LSecureSocket& connectio
         }
         if (pieces.size() == kMaxDataPieces) {
             // A server that never stops sending gets no more of our memory.
-            FtpDisconnect(iface, data);
-            FtpReadReply(iface, connection, code, text);
+            SecureClose(data);
+            // The server's reply is read so the next command reads its own; a stop while
+            // waiting for it is still a stop.
+            if (FtpReadReply(iface, connection, code, text) == LPROCESS_STOPPED) {
+                return LPROCESS_STOPPED;
+            }
             return LPROCESS_FAILED;
         }
         pieces.emplace_back(buffer, count);
     }
-    FtpDisconnect(iface, data);
+    SecureClose(data);
     step = FtpReadReply(iface, connection, code, text);
     if (step != LPROCESS_OK) {
         return step;

@@ -52,9 +52,9 @@ public:
     LSecureSocket& conn;
     std::unique_ptr<FtpDirEntry> first;
     FtpDirEntry* current = nullptr;
-    FtpDirEntry* last = nullptr;  // the tail, so appending never walks the list
-    bool dataFailed = false;      // the data connection failed to open twice
-    bool cancelled = false;       // the listing or a lazy query was stopped
+    FtpDirEntry* last = nullptr;              // the tail, so appending never walks the list
+    bool dataFailed = false;                  // the data connection failed to open twice
+    bool cancelled = false;                   // the listing or a lazy query was stopped
     LProcessResult result = LPROCESS_FAILED;  // what the listing returned
     LProcessInterface* iface;
 

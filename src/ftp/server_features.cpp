@@ -1,10 +1,9 @@
 #include "ftp/server_features.h"
 
-#include <strings.h>
-
 #include <string>
 #include <vector>
 
+#include "frame/ascii_case.h"
 #include "ftp/control_channel.h"
 #include "ftp/ftp_features.h"
 
@@ -41,10 +40,6 @@ std::uint32_t FeaturesOfLine(const std::string& line) {
         features |= kFeatMlsd;
     }
     return features;
-}
-
-bool EqualsIgnoringCase(const std::string& text, const char* expected) {
-    return strcasecmp(text.c_str(), expected) == 0;
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr std::uint64_t kBlockSize = 1024;
 constexpr std::uint64_t kMostBlocksShownPerBlock = 99;
 
 }  // namespace
@@ -16,8 +15,8 @@ TransferProgress::TransferProgress(LProcessInterface& iface, const std::string& 
                                    std::uint64_t size, double start)
     : iface_(iface), name_(name), fraction_(start) {
     if (size > 0) {
-        step_ = static_cast<double>(kBlockSize) / static_cast<double>(size);
-        blocks_ = (size + kBlockSize - 1) / kBlockSize;
+        step_ = static_cast<double>(kDataBlockSize) / static_cast<double>(size);
+        blocks_ = (size + kDataBlockSize - 1) / kDataBlockSize;
         blocksPerPercent_ = static_cast<double>(blocks_) * 0.01;
     }
 }

@@ -1,9 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "process/process_interface.h"
+
+// The bytes of one transfer block: read or received, sent or written, and counted by the
+// progress at a time.
+inline constexpr std::size_t kDataBlockSize = 1024;
 
 // The progress of one file transfer in 1,024-byte blocks: "name: NN%" on status line 1 and the
 // bar. Small files move the bar by every block; above 99 blocks it moves in whole percents, so

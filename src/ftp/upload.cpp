@@ -20,7 +20,6 @@
 
 namespace {
 
-constexpr std::size_t kDataBlockSize = 1024;
 constexpr std::size_t kMfmtCommandSize = 285;
 
 void SetErrorText(std::string* errorText, const std::string& text) {

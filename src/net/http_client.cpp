@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <utility>
 
@@ -57,21 +56,6 @@ private:
     std::string path_;
     FileDescriptor file_;
 };
-
-bool WriteAll(int fd, const unsigned char* bytes, std::size_t length) {
-    while (length > 0) {
-        ssize_t written = write(fd, bytes, length);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        bytes += written;
-        length -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
 
 // Connects to the URL's host and sends the GET request for its path.
 LProcessResult SendGetRequest(LProcessInterface& iface, std::string_view url,

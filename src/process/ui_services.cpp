@@ -10,10 +10,10 @@ std::uint16_t UserInterfaceServices::Alert(LWindow parent, std::uint16_t kind,
     return Alert(params, parent, kind, text, headline, button1, button2, button3);
 }
 
-std::uint16_t UserInterfaceServices::Alert(LAlertParams& params, LWindow parent,
-                                           std::uint16_t kind, const std::string& text,
-                                           const std::string& headline, const char* button1,
-                                           const char* button2, const char* button3) {
+std::uint16_t UserInterfaceServices::Alert(LAlertParams& params, LWindow parent, std::uint16_t kind,
+                                           const std::string& text, const std::string& headline,
+                                           const char* button1, const char* button2,
+                                           const char* button3) {
     params.parent = parent;
     params.kind = kind;
     params.text = CutText(text, kAlertTextLimit);

@@ -7,13 +7,13 @@
 #include <filesystem>
 #include <system_error>
 
+#include "frame/file_system.h"
 #include "frame/logger.h"
 #include "frame/paths.h"
+#include "frame/resources_folder.h"
 #include "frame/text_limits.h"
 #include "net/http_client.h"
-#include "frame/file_system.h"
 #include "services/components.h"
-#include "frame/resources_folder.h"
 #include "services/service_hosts.h"
 
 namespace {

@@ -7,10 +7,10 @@
 #include <array>
 #include <utility>
 
+#include "frame/file_system.h"
 #include "frame/logger.h"
 #include "frame/paths.h"
 #include "net/tls_binding.h"
-#include "frame/file_system.h"
 #include "services/component_install.h"
 
 namespace {

@@ -1,5 +1,6 @@
 #include "settings/ftp_account.h"
 
+#include "frame/ascii_case.h"
 #include "frame/text_limits.h"
 #include "net/host_address.h"
 #include "settings/reg_key.h"

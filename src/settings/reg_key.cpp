@@ -2,13 +2,10 @@
 
 #include <cstdlib>
 
+#include "frame/ascii_case.h"
 #include "frame/text_limits.h"
 
 namespace {
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 // "%s%s" when the folder ends in '/', else "%s/%s".
 std::string JoinKey(std::string_view folder, std::string_view name) {
@@ -56,18 +53,6 @@ std::string ParentPath(const std::string& path) {
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() &&
            EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 LRegKey LRegKey::Open(std::string_view root, LRegScope scope) {

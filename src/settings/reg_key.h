@@ -95,4 +95,3 @@ private:
 
 // Key comparisons of listing, deleting and renaming.
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix);
-bool EqualsIgnoringCase(std::string_view a, std::string_view b);

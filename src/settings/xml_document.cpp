@@ -38,20 +38,6 @@ bool ReadAll(int fd, std::string& content) {
     }
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t put = write(fd, bytes.data(), bytes.size());
-        if (put < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(put));
-    }
-    return true;
-}
-
 // A name beside `path` that nobody else uses: ".<name>.<pid>-<stamp>.tmp".
 std::string TemporaryNameFor(const std::string& path) {
     static std::atomic<unsigned> counter{0};
@@ -87,7 +73,7 @@ bool LXmlNode::Save(int fd) const {
     for (const auto& child : children) {
         child->Write(out, 0);
     }
-    return WriteAll(fd, out);
+    return WriteAll(fd, out.data(), out.size());
 }
 
 // The document goes to a temporary file that is renamed over the target only when it is

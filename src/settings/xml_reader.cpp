@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "frame/ascii_case.h"
 #include "frame/text_limits.h"
 #include "settings/xml_document.h"
 #include "settings/xml_parser.h"
@@ -18,19 +19,6 @@ constexpr const char* kInvalidAmpersandMessage =
     "Invalid escaped ampersand character. Make sure you use &amp; in place of any & characters!";
 constexpr const char* kBareLessThanMessage =
     "Misplaced < without name. Use &lt; instead of < if appropriate.";
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // A NUL byte made by a bad reference ends the string there; what was read after it is dropped.
 void CutAtNul(std::string& text) {

@@ -2,9 +2,9 @@
 #include <utility>
 #include <vector>
 
+#include "frame/ascii_case.h"
 #include "frame/logger.h"
 #include "ftp/remote_ops.h"
-#include "settings/reg_key.h"
 #include "transfer/remote_pane.h"
 
 namespace {

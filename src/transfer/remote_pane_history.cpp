@@ -1,9 +1,9 @@
 #include <algorithm>
 
+#include "frame/ascii_case.h"
 #include "frame/logger.h"
 #include "frame/path_names.h"
 #include "ftp/open_remote_file.h"
-#include "settings/reg_key.h"
 #include "transfer/download_names.h"
 #include "transfer/remote_pane.h"
 
