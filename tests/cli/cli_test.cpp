@@ -16,9 +16,10 @@
 
 #include "cli/cli_commands.h"
 #include "cli/cli_remote_server.h"
+#include "cli/cli_runner.h"
 #include "frame/paths.h"
 #include "servers/peer_script.h"
-#include "support/cli_runner.h"
+#include "support/case_table.h"
 #include "support/log_tail.h"
 #include "support/temp_folder.h"
 
@@ -29,28 +30,6 @@ constexpr time_t kNewer = kFileTime + 86400 * 30;
 
 using Values = std::map<std::string, std::string>;
 using ArgLists = std::map<std::string, std::vector<std::string>>;
-
-// {KEY} replaced by its value, then the C escapes \t \n \r \\ \xHH.
-std::string Expand(std::string text, const Values& values) {
-    for (const auto& [key, value] : values) {
-        for (auto at = text.find(key); at != std::string::npos;
-             at = text.find(key, at + value.size())) {
-            text.replace(at, key.size(), value);
-        }
-    }
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            out += text[i];
-        } else if (text[++i] == 'x') {
-            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += text[i] == 'n' ? '\n' : text[i] == 'r' ? '\r' : text[i] == 't' ? '\t' : text[i];
-        }
-    }
-    return out;
-}
 
 // The whole text against a pattern in which '*' stands for any run of characters.
 bool Matches(const char* pattern, const char* text) {
@@ -65,38 +44,28 @@ bool Matches(const char* pattern, const char* text) {
 // `lists` stands for that list of arguments.
 void RunCases(const std::string& file, const Values& values, const ArgLists& lists,
               const CliEnvironment& environment) {
-    std::ifstream in(std::string(BRINDLE_TEST_DATA_DIR) + "/cli/" + file);
-    ASSERT_TRUE(in) << file;
-    for (std::string line; std::getline(in, line);) {
-        std::vector<std::string> field;
-        std::istringstream fields(line);
-        for (std::string one; std::getline(fields, one, '\t');) {
-            field.push_back(one);
-        }
-        if (line.empty() || line[0] == '#' || field.size() < 5) {
-            continue;
-        }
+    for (const auto& [name, field] : LoadCases("cli/" + file)) {
+        ASSERT_GE(field.size(), 5u) << name;
         std::vector<std::string> args;
         for (std::size_t i = 5; i < field.size(); ++i) {
             auto list = lists.find(field[i]);
             if (list == lists.end()) {
-                args.push_back(Expand(field[i], values));
+                args.push_back(Substitute(field[i], values));
             } else {
                 args.insert(args.end(), list->second.begin(), list->second.end());
             }
         }
         CliEnvironment env = environment;
         if (field[4] != "-") {
-            std::string set = Expand(field[4], values);
+            std::string set = Substitute(field[4], values);
             env.emplace_back(set.substr(0, set.find('=')), set.substr(set.find('=') + 1));
         }
         const CliRun run = RunCli(args, env);
-        const std::string& name = field[0];
         EXPECT_EQ(run.status, std::stoi(field[1])) << name << ": " << run.err;
-        EXPECT_TRUE(Matches(Expand(field[2], values).c_str(), run.out.c_str()))
+        EXPECT_TRUE(Matches(Substitute(field[2], values).c_str(), run.out.c_str()))
             << name << ", stdout:\n"
             << run.out;
-        EXPECT_TRUE(Matches(Expand(field[3], values).c_str(), run.err.c_str()))
+        EXPECT_TRUE(Matches(Substitute(field[3], values).c_str(), run.err.c_str()))
             << name << ", stderr:\n"
             << run.err;
         if (run.status == 64) {
@@ -125,7 +94,7 @@ off_t FileSize(const std::string& path) {
 
 TEST(CliProgram, CasesWithoutAServer) {
     TempFolder config("brindle-cli-config");
-    RunCases("offline.tsv", {{"{DATA}", BRINDLE_TEST_DATA_DIR}}, {},
+    RunCases("offline.tsv", {{"DATA", BRINDLE_TEST_DATA_DIR}}, {},
              {{"XDG_CONFIG_HOME", config.path()}});
 }
 
@@ -148,10 +117,8 @@ TEST(CliProgram, LsShowsFactsTheListingLeftOutAsDashes) {
     PlayScript(data, FindPeerScript(scripts, "data"));
     data.Start();
     ScriptedPeer control;
-    const Values pasv = {{"PASV", "227 Entering Passive Mode (127,0,0,1," +
-                                      std::to_string(data.port() / 256) + "," +
-                                      std::to_string(data.port() % 256) + ")"}};
-    PlayScript(control, FindPeerScript(scripts, "control"), pasv);
+    PlayScript(control, FindPeerScript(scripts, "control"),
+               {{"PASV", PassiveReplyFor(data.port())}});
     control.Start();
     const CliRun run = RunCli({"--server", control.hostText(), "ls"});
     control.Wait();
@@ -217,7 +184,7 @@ TEST_P(CliSession, Cases) {
     LogTail log;
     {
         ScopedWorkingFolder working(local_.path());
-        RunCases("session.tsv", {{"{HOST}", server().hostText()}, {"{LOCAL}", local_.path()}},
+        RunCases("session.tsv", {{"HOST", server().hostText()}, {"LOCAL", local_.path()}},
                  {{"{LOGIN}", ServerArgs(server())}, {"{SERVER}", ServerArgs(server(), true)}},
                  {{"TZ", "UTC"}, {"XDG_CONFIG_HOME", config.path()}});
     }

@@ -13,8 +13,9 @@
 #include "ftp/logon.h"
 #include "ftp/passive.h"
 #include "ftp/server_features.h"
-#include "ftp/session_data_table.h"
 #include "net/tls_binding.h"
+#include "servers/peer_script.h"
+#include "support/case_table.h"
 #include "support/scripted_ui.h"
 
 namespace {
@@ -80,27 +81,14 @@ std::string RunCall(const std::vector<std::string>& a, const std::string& arg,
     return text + (conn.ssl ? " tls" : "");
 }
 
-// Adds a peer's steps; gives the lines the client must send it.
-std::vector<std::string> Script(ScriptedPeer& peer, const std::vector<std::string>& steps) {
-    std::vector<std::string> expected;
-    for (const std::string& step : steps) {
-        const bool raw = step.starts_with("<|");
-        if (step.starts_with("<")) {
-            peer.Send(Unescape(step.substr(std::min<std::size_t>(raw ? 3 : 2, step.size()))) +
-                      (raw ? "" : "\r\n"));
-        } else if (step.starts_with(">")) {
-            peer.ExpectLine();
-            expected.push_back(Unescape(step.substr(2)));
-        } else if (step == "close" || step == "hold") {
-            step == "close" ? peer.Close() : peer.HoldOpen();  // hold: silent, reading nothing
-        } else if (step != "receive") {  // receive: what follows the last step anyway
-            ADD_FAILURE() << "unknown step " << step;
-        }
+// The steps of one peer; unless it ends in "close" or "hold", it reads until the client closes,
+// and nothing may come then.
+PeerScript PeerSteps(const std::string& name, std::vector<std::string> steps) {
+    if (steps.empty() ||
+        (steps.back() != "close" && steps.back() != "hold" && steps.back() != "receive")) {
+        steps.push_back("receive");
     }
-    if (steps.empty() || (steps.back() != "close" && steps.back() != "hold")) {
-        peer.ReceiveUntilClosed();  // silent until the client closes
-    }
-    return expected;
+    return {name, steps};
 }
 
 class Conversations : public testing::TestWithParam<const char*> {};
@@ -115,41 +103,34 @@ TEST_P(Conversations, GoAsScripted) {
     {
         ScriptedPeer gone;  // its port is free again once it is destroyed
         gonePort = gone.port();
-        for (const std::string& line : DataLines(GetParam())) {
-            const bool client =
-                line.starts_with("call ") || line.starts_with("= ") || line.starts_with("stop ");
-            if (line.starts_with("=== ")) {
-                cases.push_back({line.substr(4), {}, {}, {}});
-            } else if (line.starts_with("data ")) {
-                cases.back().data.push_back(line.substr(5));
-            } else {
-                (client ? cases.back().client : cases.back().server).push_back(line);
+        for (const PeerScript& script : LoadPeerScripts(GetParam())) {
+            cases.push_back({script.name, {}, {}, {}});
+            for (const std::string& line : script.lines) {
+                const bool client = line.starts_with("call ") || line.starts_with("= ") ||
+                                    line.starts_with("stop ");
+                if (line.starts_with("data ")) {
+                    cases.back().data.push_back(line.substr(5));
+                } else {
+                    (client ? cases.back().client : cases.back().server).push_back(line);
+                }
             }
         }
     }
     for (Case& c : cases) {
         SCOPED_TRACE(c.name);
         ScriptedPeer server, data;
-        const std::string pasv = PassiveReplyFor(data.port()), gone = PassiveReplyFor(gonePort);
-        for (auto* lines : {&c.server, &c.data, &c.client}) {
-            for (std::string& line : *lines) {
-                for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
-                         {"{PASV}", pasv.substr(0, pasv.size() - 2)},
-                         {"{GONE-PASV}", gone.substr(0, gone.size() - 2)},
-                         {"{HOST}", server.hostText()},
-                         {"{GONE-PORT}", std::to_string(gonePort)}}) {
-                    const std::size_t at = line.find(key);
-                    line = at == std::string::npos ? line : line.replace(at, key.size(), value);
-                }
-            }
-        }
-        const std::vector<std::string> expected[] = {Script(server, c.server),
-                                                     Script(data, c.data)};
+        const std::map<std::string, std::string> values = {{"PASV", PassiveReplyFor(data.port())},
+                                                           {"GONE-PASV", PassiveReplyFor(gonePort)},
+                                                           {"HOST", server.hostText()},
+                                                           {"GONE-PORT", std::to_string(gonePort)}};
+        const PeerScript scripts[] = {PeerSteps(c.name, c.server), PeerSteps(c.name, c.data)};
+        PlayScript(server, scripts[0], values);
+        PlayScript(data, scripts[1], values);
         LSecureSocket connection;
         std::string outcome;
         int stopAfterLines = -1;
         for (const std::string& line : c.client) {
-            const std::string rest = Unescape(line.substr(line.find(' ') + 1));
+            const std::string rest = Unescape(Substitute(line.substr(line.find(' ') + 1), values));
             const std::vector<std::string> args = Split(rest, ' ');
             if (line.starts_with("= ")) {
                 EXPECT_EQ(outcome, rest);
@@ -187,12 +168,10 @@ TEST_P(Conversations, GoAsScripted) {
         SecureClose(connection);
         ScriptedPeer* peers[] = {&server, &data};
         for (int i = 0; i < 2; ++i) {
-            const std::vector<std::string>& steps = i == 0 ? c.server : c.data;
-            if (!steps.empty() && steps.back() != "hold") {
+            if (scripts[i].lines.back() != "hold") {
                 peers[i]->Wait();
-                EXPECT_EQ(peers[i]->ReceivedBytes(), "") << "sent after the script";
             }
-            EXPECT_EQ(peers[i]->ReceivedLines(), expected[i]);
+            EXPECT_EQ(ScriptMismatch(*peers[i], scripts[i]), "");
         }
     }
 }

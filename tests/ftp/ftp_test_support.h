@@ -8,7 +8,7 @@
 
 #include "frame/logger.h"
 #include "net/secure_socket.h"
-#include "servers/scripted_peer.h"
+#include "servers/peer_script.h"
 #include "support/log_tail.h"
 #include "support/temp_folder.h"
 
@@ -36,9 +36,3 @@ struct PeerSession {
         return peer.ReceivedLines();
     }
 };
-
-// The 227 reply that sends the client's data connection to `port` on 127.0.0.1.
-inline std::string PassiveReplyFor(std::uint16_t port) {
-    return "227 Entering Passive Mode (127,0,0,1," + std::to_string(port / 256) + "," +
-           std::to_string(port % 256) + ")\r\n";
-}

@@ -14,30 +14,34 @@
 
 #include "ftp/date_time.h"
 #include "ftp/local_time_cache.h"
-#include "ftp/session_data_table.h"
+#include "support/case_table.h"
+#include "support/temp_folder.h"
 
 namespace {
 
 TEST(ParseListLine, MakesTheRecordOfEachLine) {
-    std::vector<std::vector<std::string>> rows;  // case, today, line, record
-    for (const std::string& row : DataLines("ftp/listing_lines.tsv")) {
-        const std::vector<std::string> c = Split(row, '\t');
-        ASSERT_GE(c.size(), 4u) << row;
-        std::string record = Unescape(c[3]);
-        for (std::size_t i = 4; i < c.size(); ++i) {
-            record += "\t" + Unescape(c[i]);
+    // The cells of a row from `from` on, as one line.
+    auto join = [](const std::vector<std::string>& cells, std::size_t from) {
+        std::string line = cells.at(from);
+        for (std::size_t i = from + 1; i < cells.size(); ++i) {
+            line += "\t" + cells[i];
         }
-        rows.push_back({c[0], c[1], Unescape(c[2]), record});
+        return line;
+    };
+    std::vector<std::vector<std::string>> rows;  // case, today, line, record
+    for (const auto& [name, c] : LoadCases("ftp/listing_lines.tsv")) {
+        ASSERT_GE(c.size(), 4u) << name;
+        rows.push_back({name, c[1], c[2], join(c, 3)});
     }
     for (const std::string capture : {"vsftpd_list", "vsftpd_list_recursive", "pyftpdlib_list"}) {
-        const std::string notes =
-            ReadWholeFile(BRINDLE_TEST_DATA_DIR "/listings/" + capture + ".tsv");
+        const std::string notes = ReadWholeFile(TestDataPath("listings/" + capture + ".tsv"));
         const std::string today = notes.substr(notes.find("# today ") + 8, 10);
-        const std::vector<std::string> records = DataLines("listings/" + capture + ".tsv");
-        const std::vector<std::string> lines = DataLines("listings/" + capture + ".txt");
+        const std::vector<CaseRow> records = LoadCases("listings/" + capture + ".tsv");
+        const std::vector<CaseRow> lines = LoadCases("listings/" + capture + ".txt");
         ASSERT_EQ(lines.size(), records.size()) << capture;
         for (std::size_t i = 0; i < records.size(); ++i) {
-            rows.push_back({capture + ":" + std::to_string(i + 1), today, lines[i], records[i]});
+            rows.push_back(
+                {records[i].name, today, join(lines[i].fields, 0), join(records[i].fields, 0)});
         }
     }
     FtpListLine out;  // the same record for every line: nothing of the line before may stay
@@ -80,10 +84,9 @@ struct ZoneGuard {
 };
 
 TEST(ParseDateTimeText, ReadsAndWritesBackEveryForm) {
-    for (const std::string& row : DataLines("ftp/listing_date_times.tsv")) {
-        const std::vector<std::string> c = Split(row, '\t');
-        ASSERT_EQ(c.size(), 7u) << row;
-        SCOPED_TRACE(c[0]);
+    for (const auto& [name, c] : LoadCases("ftp/listing_date_times.tsv")) {
+        ASSERT_EQ(c.size(), 7u) << name;
+        SCOPED_TRACE(name);
         ZoneGuard zone(c[1]);
         time_t value = 42;
         ParseDateTimeText(value, c[2], c[3]);

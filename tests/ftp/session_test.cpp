@@ -15,9 +15,8 @@
 #include "ftp/passive.h"
 #include "ftp/server_features.h"
 #include "net/tls_binding.h"
-#include "servers/pyftpd_fixture.h"
+#include "servers/peer_script.h"
 #include "servers/real_server.h"
-#include "servers/scripted_peer.h"
 #include "support/log_tail.h"
 #include "support/scripted_ui.h"
 
@@ -209,11 +208,10 @@ INSTANTIATE_TEST_SUITE_P(Servers, RealSession, testing::ValuesIn(kAllServers), S
 
 // Certificates are not checked: an expired one still carries the session.
 TEST(TlsSession, AcceptsAnExpiredCertificate) {
-    PyFtpdServer::Options options;
-    options.tls = options.tlsRequired = options.expiredCertificate = true;
-    PyFtpdServer server(options);
-    ASSERT_TRUE(WriteWholeFile(server.root() + "/secret-plans.txt", "x"));
-    START_OR_SKIP(server);
+    RealServer server({"PyftpdlibTls", ServerKind::kPyftpd, true}, true);
+    ASSERT_TRUE(server.MakeFile("secret-plans.txt", "x"));
+    std::string why;
+    ASSERT_TRUE(server.Start(&why)) << why;
     EXPECT_EQ(TalkTo(server.hostText(), "test", "secret", true, "TLSv1.3", "/"),
               std::to_string(kPyftpdFeatures));
 }

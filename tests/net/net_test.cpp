@@ -1,24 +1,29 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 
 #include "net/host_address.h"
 #include "net/http_client.h"
 #include "net/line_reader.h"
 #include "net/plain_socket.h"
-#include "servers/http_server_fixture.h"
 #include "servers/peer_script.h"
-#include "support/private_hosts.h"
+#include "servers/real_server.h"
+#include "support/case_table.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 
 namespace {
 
 TEST(NetTexts, HostsUrlsAndHttpLinesAreTakenApart) {
-    for (const auto& row : ReadDataTable("net/texts.tsv")) {
+    for (const auto& [name, row] : LoadCases("net/texts.tsv")) {
         std::string got, host, path;
         int status = -1;
         std::int64_t length = -1;
@@ -35,8 +40,35 @@ TEST(NetTexts, HostsUrlsAndHttpLinesAreTakenApart) {
             ParseHttpHeaderLine(row.at(1), length);
             got = std::to_string(length);
         }
-        EXPECT_EQ(got, row.at(2)) << row[0] << " " << row[1];
+        EXPECT_EQ(got, row.at(2)) << name;
     }
+}
+
+// Runs `body` in a forked child with a mount namespace of its own, where /etc/hosts holds
+// `hostsText` and the resolver reads only that file, so no name server is ever asked. Gives what
+// the body returned, or nothing when the machine gives no permission for the namespace.
+std::optional<std::string> RunWithPrivateHosts(const std::string& hostsText,
+                                               const std::function<std::string()>& body) {
+    TempFolder folder("brindle-hosts");
+    const std::string hosts = folder.File("hosts"), nsswitch = folder.File("nsswitch.conf");
+    if (!WriteWholeFile(hosts, hostsText) || !WriteWholeFile(nsswitch, "hosts: files\n")) {
+        return std::nullopt;
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        const bool isolated =
+            unshare(CLONE_NEWNS) == 0 &&
+            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+            mount(hosts.c_str(), "/etc/hosts", nullptr, MS_BIND, nullptr) == 0 &&
+            mount(nsswitch.c_str(), "/etc/nsswitch.conf", nullptr, MS_BIND, nullptr) == 0;
+        _exit(isolated && WriteWholeFile(folder.File("report"), body()) ? 0 : 1);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0) {
+        return std::nullopt;
+    }
+    return ReadWholeFile(folder.File("report"));
 }
 
 // The look-ups run where /etc/hosts lists a name with six addresses and is the resolver's only
@@ -60,9 +92,9 @@ TEST(HostAddress, KeepsTheFirstFourAddressesOfAName) {
 }
 
 TEST(ReadLine, ReadsEveryShapeOfLine) {
-    for (const auto& row : ReadDataTable("net/lines.tsv")) {
+    for (const auto& [name, row] : LoadCases("net/lines.tsv")) {
         ScriptedPeer peer;
-        peer.Send(UnescapeScriptText(row.at(2)));
+        peer.Send(row.at(2));
         row.at(3) == "close" ? peer.Close().Start() : peer.HoldOpen().Start();
         LProcessInterfaceVoidInstance iface;
         LSecureSocket socket;
@@ -78,9 +110,9 @@ TEST(ReadLine, ReadsEveryShapeOfLine) {
                                             : ReadLine(iface, socket, line, 1000);
             reads += (read == LPROCESS_OK ? line : "<failed>") + (n > 1 ? "|" : "");
         }
-        EXPECT_EQ(reads, row[4]) << row[0];
+        EXPECT_EQ(reads, row[4]) << name;
         if (row.at(5) != "-") {
-            EXPECT_EQ(std::to_string(SecureBytesAvailable(socket)), row[5]) << row[0];
+            EXPECT_EQ(std::to_string(SecureBytesAvailable(socket)), row[5]) << name;
         }
     }
 }

@@ -5,6 +5,7 @@
 
 #include "process/process_interface.h"
 #include "process/queued_notify.h"
+#include "support/case_table.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 
@@ -94,7 +95,7 @@ static const std::map<std::string, std::function<int(UserInterfaceServices&)>> k
 };
 
 TEST(Alerts, ShowTheirKindHeadlineAndButtonsReturnTheButtonPressedAndCutLongTexts) {
-    for (const auto& row : ReadDataTable("process/alerts.tsv")) {
+    for (const auto& [name, row] : LoadCases("process/alerts.tsv")) {
         std::string results;
         for (int pressed = 1; pressed <= 3; ++pressed) {
             ScriptedUiServices ui;
@@ -106,9 +107,9 @@ TEST(Alerts, ShowTheirKindHeadlineAndButtonsReturnTheButtonPressedAndCutLongText
                           a.button2 + "|" + a.button3 + (a.parent ? " parent" : " none") +
                           (checked ? " checked" : ""),
                       row[1])
-                << row[0];
+                << name;
         }
-        EXPECT_EQ(results, row.at(2)) << row[0];
+        EXPECT_EQ(results, row.at(2)) << name;
     }
     ScriptedUiServices ui;
     ui.NoteBox(nullptr, std::string(520, 't'), std::string(260, 'h'));

@@ -1,19 +1,19 @@
 #pragma once
 
-// The real servers a behaviour is tried against: pyftpdlib (MLSD, MLST, MDTM, MFMT, SIZE, a
-// user with a password) and vsftpd (LIST only, anonymous, links listed with their targets),
-// each plain or over TLS. A test that means "the same on every server" is one fixture
+// The real servers tests start on 127.0.0.1: the FTP servers a behaviour is tried against,
+// pyftpdlib (MLSD, MLST, MDTM, MFMT, SIZE, the user test/secret) and vsftpd (LIST only,
+// anonymous, links listed with their targets; it must run as root), each plain or over TLS, and
+// Python's http.server. A test that means "the same on every FTP server" is one fixture
 // parameterised over these cases.
 #include <gtest/gtest.h>
 
 #include <ctime>
-#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
-#include "servers/pyftpd_fixture.h"
-#include "servers/vsftpd_fixture.h"
+#include "servers/server_process.h"
 
 enum class ServerKind { kPyftpd, kVsftpd };
 
@@ -43,25 +43,22 @@ inline std::string ServerCaseName(const testing::TestParamInfo<ServerCase>& info
 
 // One running server of a case. On TLS cases the server refuses logon and data without TLS,
 // so anything that forgot TLS fails.
-class RealServer {
+class RealServer : public LoopbackServer {
 public:
-    explicit RealServer(const ServerCase& c);
+    explicit RealServer(const ServerCase& c, bool expiredCertificate = false);
 
-    // False with the reason; `skip` when the reason is that vsftpd cannot run here.
-    bool Start(std::string& why, bool& skip);
+    // False with the reason ("vsftpd needs root" or "... is not installed" where it cannot run).
     bool Start(std::string* why);
 
-    bool IsPyftpd() const { return pyftpd_ != nullptr; }
+    bool IsPyftpd() const { return case_.kind == ServerKind::kPyftpd; }
     bool tls() const { return case_.tls; }
-    std::string hostText() const;
     std::string user() const { return IsPyftpd() ? "test" : "anonymous"; }
     std::string password() const { return IsPyftpd() ? "secret" : "guest"; }
-    // The folder a client may write in, as the server names it: "/" or "/pub".
+    // The folder a client may write in, as the server names it, and a path on disk inside it.
     std::string remoteFolder() const { return IsPyftpd() ? "/" : "/pub"; }
-    // A path on disk inside that folder.
     std::string Path(const std::string& relative) const;
-    // A file or folder in that folder that the server's user may change (vsftpd's anonymous
-    // user owns nothing else); `modified` sets its time.
+    // A file or folder there that the server's user may change (vsftpd's anonymous user owns
+    // nothing else); `modified` sets its time.
     bool MakeFile(const std::string& relative, const std::string& bytes,
                   std::optional<time_t> modified = std::nullopt) const;
     bool MakeFolder(const std::string& relative) const;
@@ -70,8 +67,7 @@ private:
     bool GiveToServer(const std::string& path) const;
 
     ServerCase case_;
-    std::unique_ptr<PyFtpdServer> pyftpd_;
-    std::unique_ptr<VsftpdServer> vsftpd_;
+    bool expiredCertificate_;
 };
 
 // The server of the case is running when the test body starts; where vsftpd cannot run the
@@ -85,20 +81,16 @@ private:
     std::optional<RealServer> server_;
 };
 
-// Whether a server failed to start only because vsftpd cannot run on this machine.
-inline bool CannotRunHere(const std::string& why) {
-    return why == "vsftpd needs root" || why == "vsftpd is not installed";
-}
+// Python's http.server serving a temporary folder.
+class PythonHttpServer : public LoopbackServer {
+public:
+    PythonHttpServer();
+    bool Start(std::string* why = nullptr);
 
-// Starts `server` (any fixture with `bool Start(std::string* why)`) or ends the test: skipped
-// where vsftpd cannot run here, failed otherwise.
-#define START_OR_SKIP(server)          \
-    do {                               \
-        std::string why_;              \
-        if (!(server).Start(&why_)) {  \
-            if (CannotRunHere(why_)) { \
-                GTEST_SKIP() << why_;  \
-            }                          \
-            FAIL() << why_;            \
-        }                              \
-    } while (false)
+    std::string Url(const std::string& path) const { return "http://" + hostText() + path; }
+    std::string root() const { return work_.File("root"); }
+    // Writes a file below the served folder, creating its folders.
+    bool Serve(const std::string& path, const std::string& bytes) const;
+    // The request lines answered so far ("GET /x HTTP/1.0"), in order.
+    std::vector<std::string> Requests() const;
+};

@@ -12,114 +12,53 @@
 #include <thread>
 
 #include "frame/file_system.h"
-#include "support/temp_folder.h"
 
 extern char** environ;
 
-namespace {
-
-std::vector<char*> PointersTo(std::vector<std::string>& texts) {
-    std::vector<char*> pointers;
-    for (std::string& text : texts) {
-        pointers.push_back(text.data());
-    }
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
-}  // namespace
-
-pid_t SpawnWithFiles(std::vector<std::string> args, const std::string& out, const std::string& err,
-                     std::vector<std::string> environment) {
+pid_t SpawnWithFiles(std::vector<std::string> args, const std::string& out,
+                     const std::string& err) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    if (!out.empty()) {
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
     }
-    if (!err.empty() && err == out) {
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    } else if (!err.empty()) {
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_APPEND,
-                                         0644);
-    }
-    std::vector<char*> argv = PointersTo(args);
-    std::vector<char*> envp = PointersTo(environment);
+    argv.push_back(nullptr);
     pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     return spawned == 0 ? pid : -1;
 }
 
-std::vector<std::string> InheritedEnvironment() {
-    std::vector<std::string> entries;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        entries.emplace_back(*entry);
-    }
-    return entries;
-}
-
-bool ServerProcess::Spawn(std::vector<std::string> args, const std::string& stdoutPath,
-                          const std::string& stderrPath) {
+bool LoopbackServer::StartAndWait(const std::vector<std::string>& args,
+                                  const std::function<bool()>& ready, std::string* why) {
     Stop();
-    pid_ = SpawnWithFiles(std::move(args), stdoutPath, stderrPath.empty() ? stdoutPath : stderrPath,
-                          InheritedEnvironment());
-    return pid_ > 0;
-}
-
-ServerProcess::Wait ServerProcess::WaitUntil(const std::function<bool()>& ready, double seconds) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    const std::string log = work_.File("log");
+    pid_ = SpawnWithFiles(args, "/dev/null", log);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    int status = 0;
     while (!ready()) {
-        int status = 0;
         if (pid_ <= 0 || waitpid(pid_, &status, WNOHANG) == pid_) {
             pid_ = -1;
-            return Wait::Exited;
+            return Fail(why, args[0] + " ended: " + ReadWholeFile(log));
         }
         if (std::chrono::steady_clock::now() >= deadline) {
-            return Wait::TimedOut;
+            Stop();
+            return Fail(why, args[0] + " was not ready within 60 s");
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    return Wait::Ready;
+    return true;
 }
 
-bool ServerProcess::StartAndWait(const std::vector<std::string>& args, const std::string& log,
-                                 const std::function<bool()>& ready, std::string* why) {
-    const Wait waited = Spawn(args, "/dev/null", log) ? WaitUntil(ready, 60) : Wait::Exited;
-    if (waited == Wait::Ready) {
-        return true;
-    }
-    Stop();
-    if (why != nullptr) {
-        *why = args[0] + (waited == Wait::Exited ? " ended: " + ReadWholeFile(log)
-                                                 : " was not ready within 60 s");
-    }
-    return false;
-}
-
-void ServerProcess::Stop() {
-    if (pid_ <= 0) {
-        return;
-    }
-    kill(pid_, SIGTERM);
-    int status = 0;
-    for (int i = 0; i < 100 && waitpid(pid_, &status, WNOHANG) == 0; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    if (waitpid(pid_, &status, WNOHANG) == 0) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, &status, 0);
+void LoopbackServer::Stop() {
+    if (pid_ > 0 && kill(pid_, SIGKILL) == 0) {
+        waitpid(pid_, nullptr, 0);
     }
     pid_ = -1;
-}
-
-bool RunToSuccess(std::vector<std::string> args, const std::vector<std::string>& environment) {
-    if (!environment.empty()) {
-        args.insert(args.begin(), environment.begin(), environment.end());
-        args.insert(args.begin(), "/usr/bin/env");
-    }
-    return RunProgram(args);
 }
 
 sockaddr_in LoopbackAddress(std::uint16_t port) {
@@ -145,25 +84,6 @@ int BindFreeLoopbackPort(std::uint16_t& port) {
 
 std::uint16_t FreeLoopbackPort() {
     std::uint16_t port = 0;
-    if (int fd = BindFreeLoopbackPort(port); fd >= 0) {
-        close(fd);
-    }
+    close(BindFreeLoopbackPort(port));  // -1 when there was none
     return port;
-}
-
-bool LoopbackAnswers(std::uint16_t port) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const sockaddr_in address = LoopbackAddress(port);
-    const bool connected =
-        fd >= 0 && connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    if (fd >= 0) {
-        close(fd);
-    }
-    return connected;
-}
-
-RefusingPort::~RefusingPort() {
-    if (fd_ >= 0) {
-        close(fd_);
-    }
 }

@@ -8,12 +8,13 @@
 
 #include "frame/file_system.h"
 #include "frame/paths.h"
-#include "servers/http_server_fixture.h"
 #include "servers/peer_script.h"
+#include "servers/real_server.h"
 #include "services/component_install.h"
 #include "services/components.h"
 #include "services/service_hosts.h"
 #include "services/version_check.h"
+#include "support/case_table.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 
@@ -24,8 +25,8 @@ mode_t ModeOf(const std::string& path) {
 }
 
 TEST(ServiceTexts, AreTakenApartAsTheServersMeanThem) {
-    for (const auto& row : ReadDataTable("services/texts.tsv")) {
-        const std::string kind = row.at(0), text = UnescapeScriptText(row.at(1));
+    for (const auto& [name, row] : LoadCases("services/texts.tsv")) {
+        const std::string kind = row.at(0), text = row.at(1);
         std::ostringstream got;
         VersionInfo info;
         if (kind == "decimal") {
@@ -39,7 +40,7 @@ TEST(ServiceTexts, AreTakenApartAsTheServersMeanThem) {
         } else {
             got << ((kind == "valid" && IsValidComponentName(text)) ? "yes" : "no");
         }
-        EXPECT_EQ(got.str(), UnescapeScriptText(row.at(2))) << kind << " " << row[1];
+        EXPECT_EQ(got.str(), row.at(2)) << name;
     }
 }
 
@@ -93,7 +94,7 @@ TEST_F(Services, InstallOnDemandTriesTheSecondHostOnlyAfterTheFirstFailed) {
     PythonHttpServer hosts[2];
     ASSERT_TRUE(hosts[0].Start() && hosts[1].Start());
     const auto scripts = LoadPeerScripts("net/http.script");
-    for (const auto& row : ReadDataTable("services/installs.tsv")) {
+    for (const auto& [name, row] : LoadCases("services/installs.tsv")) {
         RemovePath(folder_);
         ScriptedPeer stalling;
         PlayScript(stalling, FindPeerScript(scripts, "a long body that stops coming"),
@@ -127,11 +128,11 @@ TEST_F(Services, InstallOnDemandTriesTheSecondHostOnlyAfterTheFirstFailed) {
         }
         const auto& errors = launcher.LastRun().errors;
         outcome += (installed ? " installed " : " - ") + (errors.empty() ? "-" : errors[0]);
-        EXPECT_EQ(outcome, row.at(4)) << row[0];
-        EXPECT_EQ(launcher.titles, std::vector<std::string>{"Install-on-Demand"}) << row[0];
-        EXPECT_EQ(launcher.LastRun().LastTextOnLine(1), row[1]) << row[0];
-        EXPECT_EQ(installed ? ModeOf(path_) : 0, installed ? ModeWithinUmask(0777) : 0) << row[0];
-        EXPECT_FALSE(PathExists(path_ + ".zip") || (!installed && PathExists(path_))) << row[0];
+        EXPECT_EQ(outcome, row.at(4)) << name;
+        EXPECT_EQ(launcher.titles, std::vector<std::string>{"Install-on-Demand"}) << name;
+        EXPECT_EQ(launcher.LastRun().LastTextOnLine(1), row[1]) << name;
+        EXPECT_EQ(installed ? ModeOf(path_) : 0, installed ? ModeWithinUmask(0777) : 0) << name;
+        EXPECT_FALSE(PathExists(path_ + ".zip") || (!installed && PathExists(path_))) << name;
     }
 }
 
@@ -181,8 +182,8 @@ TEST_F(Services, TheVersionCheckReadsTheAnnouncedVersionWhateverTheLocale) {
     // A locale with a decimal comma, built into a temporary folder (nothing is installed).
     TempFolder locales;
     setenv("LOCPATH", locales.path().c_str(), 1);
-    RunToSuccess({"/usr/bin/localedef", "-c", "-i", "de_DE", "-f", "ISO-8859-1",
-                  locales.File("de_DE.ISO-8859-1")});
+    RunProgram({"/usr/bin/localedef", "-c", "-i", "de_DE", "-f", "ISO-8859-1",
+                locales.File("de_DE.ISO-8859-1")});
     const bool comma = std::setlocale(LC_NUMERIC, "de_DE.ISO-8859-1") && std::atof("2.2") == 2.0;
     unsetenv("LOCPATH");
     LProcessCheckForVersionUpdates process;

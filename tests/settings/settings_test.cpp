@@ -17,7 +17,6 @@
 #include <set>
 #include <string>
 
-#include "frame/case_table.h"
 #include "frame/paths.h"
 #include "settings/data_folders.h"
 #include "settings/ftp_account.h"
@@ -27,6 +26,7 @@
 #include "settings/site_checks.h"
 #include "settings/xml_document.h"
 #include "settings/xml_settings.h"
+#include "support/case_table.h"
 #include "support/temp_folder.h"
 
 namespace {

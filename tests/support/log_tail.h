@@ -12,34 +12,23 @@
 // What the daily log files received since this object was made, across a change of day.
 class LogTail {
 public:
-    LogTail() : folder_(GetLogFolder()) {
-        LFile::FolderIterator files(folder_);
-        while (files.Next()) {
-            seen_[files.Name()] = ReadWholeFile(files.Path()).size();
+    LogTail() {
+        for (const auto& [path, text] : Files()) {
+            seen_[path] = text.size();
         }
     }
 
-    // The new text of every daily file, oldest day first.
+    // The new text of every daily file, oldest day first (file names sort by day).
     std::string Text() const {
-        std::map<std::string, std::string> days;  // by file name, which sorts by day
-        LFile::FolderIterator files(folder_);
-        while (files.Next()) {
-            std::string text = ReadWholeFile(files.Path());
-            auto known = seen_.find(files.Name());
-            std::size_t from = known == seen_.end() ? 0 : std::min(known->second, text.size());
-            days[files.Name()] = text.substr(from);
-        }
         std::string text;
-        for (const auto& [name, part] : days) {
-            text += part;
+        for (const auto& [path, all] : Files()) {
+            text += all.substr(seen_.contains(path) ? std::min(seen_.at(path), all.size()) : 0);
         }
         return text;
     }
-
     bool Contains(const std::string& piece) const {
         return Text().find(piece) != std::string::npos;
     }
-
     // The new lines without their "hh:mm:ss " time stamps.
     std::vector<std::string> Lines() const {
         std::vector<std::string> lines;
@@ -53,6 +42,14 @@ public:
     }
 
 private:
-    std::string folder_;
+    static std::map<std::string, std::string> Files() {
+        std::map<std::string, std::string> files;
+        LFile::FolderIterator file(GetLogFolder());
+        while (file.Next()) {
+            files[file.Path()] = ReadWholeFile(file.Path());
+        }
+        return files;
+    }
+
     std::map<std::string, std::size_t> seen_;
 };

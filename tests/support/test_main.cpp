@@ -1,10 +1,8 @@
-// Every test program starts here: the user's folders are pointed at a fresh temporary home, so
-// no test ever writes into the real one.
+// Every test program starts here, with the user's folders in a fresh temporary home: no test
+// ever writes into the real one.
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdlib>
-#include <string>
 
 #include "support/temp_folder.h"
 

@@ -66,7 +66,7 @@ struct ScriptedFtp {
     void Transfer(const std::string& command, const std::string& bytes) {
         data.push_back(std::make_unique<ScriptedPeer>());
         data.back()->Send(bytes).Start();
-        control.ExpectLine().Send(PassiveReplyFor(data.back()->port()));
+        control.ExpectLine().Send(PassiveReplyFor(data.back()->port()) + "\r\n");
         expected.push_back("PASV");
         Reply(command, "150 Here it comes.\r\n226 Transfer complete.");
     }
