@@ -44,6 +44,8 @@ std::string RunCall(const std::vector<std::string>& a, const std::string& arg,
         r = FtpChangeDirectory(iface, conn, value);
     } else if (name == "pasv") {
         r = FtpPassive(iface, conn, value);
+    } else if (name == "protect") {
+        r = FtpProtectDataChannel(iface, conn);
     } else if (name == "feat" || name == "dir-style") {
         r = (name == "feat" ? FtpQueryFeatures : FtpPrepareDirStyle)(iface, conn);
     } else if (name == "logon") {  // logon USER PASSWORD [tls|tls-libraries-missing] HOST

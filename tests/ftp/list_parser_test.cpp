@@ -1,5 +1,5 @@
 // The LIST parser: the lines of tests/data/ftp/listing_lines.tsv, and the captures of real
-// servers in tests/data/listings (made by tests/servers/capture_listings.sh) with the parse
+// servers in tests/data/listings (how they were made: tests/data/listings/README) with the parse
 // worked out by hand beside each. Dates and times: tests/data/ftp/listing_date_times.tsv read
 // and written back in several time zones, and the cache of local hours listings convert through.
 #include "ftp/list_parser.h"

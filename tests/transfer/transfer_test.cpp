@@ -470,7 +470,7 @@ std::string Listing(const Hostile& h) {
 // arrive, with their bytes.
 std::map<std::string, std::string> ScriptDownload(ScriptedFtp& ftp, const Hostile& h) {
     ftp.Reply("PWD", "257 \"/\" is current.");
-    ftp.TypeIs("dir", "dir");
+    ftp.TypeIs("dir", "OS.unix=slink:/elsewhere");  // a link to a folder is entered like one
     ftp.Reply("PWD", "257 \"/\" is current.");
     ftp.Reply("CWD /dir", "250 OK.");
     ftp.Reply("TYPE A", "200 OK.");
