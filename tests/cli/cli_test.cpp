@@ -6,8 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -92,10 +94,19 @@ off_t FileSize(const std::string& path) {
     return stat(path.c_str(), &info) == 0 ? info.st_size : -1;
 }
 
+// Every tests/data/cli/offline*.tsv, in name order, on one settings store.
 TEST(CliProgram, CasesWithoutAServer) {
     TempFolder config("brindle-cli-config");
-    RunCases("offline.tsv", {{"DATA", BRINDLE_TEST_DATA_DIR}}, {},
-             {{"XDG_CONFIG_HOME", config.path()}});
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(TestDataPath("cli"))) {
+        if (entry.path().filename().string().starts_with("offline")) {
+            files.push_back(entry.path().filename().string());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    for (const std::string& file : files) {
+        RunCases(file, {{"DATA", BRINDLE_TEST_DATA_DIR}}, {}, {{"XDG_CONFIG_HOME", config.path()}});
+    }
 }
 
 TEST(CliProgram, HelpNamesEveryCommand) {
