@@ -23,7 +23,7 @@ enum CliCommandOption : unsigned {
 // a stored site's values are overridden only by what the user typed.
 struct CliOptions {
     std::optional<std::string> site;
-    std::optional<std::string> server;  // host or host:port, as typed
+    std::optional<std::string> server;  // as typed; read by ParseHostText when connecting
     std::optional<std::string> user;
     std::optional<std::string> password;
     PasswordSource passwordSource = PasswordSource::kNone;

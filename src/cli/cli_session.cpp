@@ -2,15 +2,19 @@
 
 #include <sys/socket.h>
 
+#include <cstdint>
+
 #include "cli/cli_exit.h"
 #include "cli/cli_sites.h"
 #include "ftp/current_directory.h"
 #include "ftp/logon.h"
+#include "net/host_address.h"
 #include "process/forwarding_interface.h"
 
 namespace {
 
 constexpr const char* kDefaultUser = "anonymous";
+constexpr std::uint16_t kFtpPort = 21;
 
 // Passes everything on to the interface the launcher made, noting whether the operation
 // reported an error text of its own.
@@ -111,7 +115,16 @@ int CheckSessionOptions(const CliOptions& options) {
     if (!options.server || options.server->empty()) {
         return UsageError("no server given (use --server HOST[:PORT])");
     }
-    return kExitDone;
+    const std::string& server = *options.server;
+    switch (ParseHostText(server, kFtpPort).status) {
+        case HostTextStatus::kOk:
+            return kExitDone;  // an IPv6 address is refused by the connection, as in the windows
+        case HostTextStatus::kBadPort:
+            return UsageError("bad port in server \"" + server + "\" (a port is 1 to 65535)");
+        case HostTextStatus::kBadHost:
+            break;
+    }
+    return UsageError("bad server \"" + server + "\" (use HOST, HOST:PORT, [IPV6] or [IPV6]:PORT)");
 }
 
 int RunWithCliSession(const CliOptions& options, CliServices& services,

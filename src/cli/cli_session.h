@@ -57,8 +57,9 @@ private:
 bool ResolveLogon(const CliOptions& options, CliServices& services, const std::string& host,
                   std::string& user, std::string& password);
 
-// Checks the connection options a remote command needs. kExitDone when they will do, else
-// kExitUsage with its one-line message printed.
+// Checks the connection options a remote command needs: a server, written as host, host:port,
+// [IPv6 address] or [IPv6 address]:port with a port of 1 to 65535. kExitDone when they will do,
+// else kExitUsage with its one-line message, naming the server text, printed.
 int CheckSessionOptions(const CliOptions& options);
 
 // What a remote command does once its session is open; returns the exit status.

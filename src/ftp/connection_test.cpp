@@ -147,6 +147,9 @@ LProcessResult FtpTestConnection(LProcessInterface& iface, LSecureSocket& connec
     if (address.sin_addr.s_addr == 0) {
         report.result = kTestHostNotResolved;
         report.report += "Unable to connect to server \"" + report.host + "\".";
+        if (ParseHostText(report.host, kFtpDefaultPort).ipv6) {
+            report.report += std::string(" ") + kIpv6NotSupportedText;
+        }
         return LPROCESS_OK;
     }
     report.report += "Server \"" + report.host + "\" is OK.\r\n";

@@ -17,6 +17,9 @@ LProcessResult FtpLogon(LProcessInterface& iface, LSecureSocket& connection,
 
     sockaddr_in address{};
     MakeSocketAddress(address, host, kFtpDefaultPort);
+    if (address.sin_addr.s_addr == 0) {
+        return LPROCESS_FAILED;  // never 0.0.0.0, which would reach this machine
+    }
     LProcessResult connected = SecureConnect(iface, connection, address, kFtpConnectTimeout);
     if (connected != LPROCESS_OK) {
         return connected;
@@ -63,6 +66,12 @@ LProcessResult FtpConnect(LProcessInterface& iface, const FtpConnectRequest& req
     iface.SetStatusText("Connecting...", 1);
     iface.SetProgress(0.33);
 
+    // Read now, refused until connections speak IPv6.
+    const HostText server = ParseHostText(request.host, kFtpDefaultPort);
+    if (server.status == HostTextStatus::kOk && server.ipv6) {
+        iface.ReportError(kIpv6NotSupportedText);
+        return LPROCESS_FAILED;
+    }
     sockaddr_in address{};
     MakeSocketAddress(address, request.host, kFtpDefaultPort);
     if (address.sin_addr.s_addr == 0) {

@@ -14,9 +14,10 @@ struct FtpConnectRequest {
 };
 
 // Resolves, connects and logs on, reporting "Unable to connect to server." or "Unable to log
-// onto server." through the interface.
+// onto server." through the interface; an IPv6 address is refused with its own text.
 LProcessResult FtpConnect(LProcessInterface& iface, const FtpConnectRequest& request);
-// Connects, reads the greeting, asks for TLS when wanted, sends USER and PASS. Reports nothing.
+// Connects, reads the greeting, asks for TLS when wanted, sends USER and PASS. Reports nothing;
+// fails without connecting when the host gives no IPv4 address.
 LProcessResult FtpLogon(LProcessInterface& iface, LSecureSocket& connection,
                         const std::string& host, const std::string& user,
                         const std::string& password, bool useTls);

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <vector>
 
-#include "frame/number_text.h"
 #include "frame/text_limits.h"
 
 namespace {
@@ -34,18 +33,72 @@ std::vector<in_addr_t> LookUpName(const std::string& name) {
     return found;
 }
 
+// A port: 1 to 65535 in decimal digits and nothing else (no sign, no blanks, no wrapping).
+bool ReadPort(std::string_view digits, std::uint16_t& port) {
+    if (digits.empty()) {
+        return false;
+    }
+    std::uint32_t value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        value = value * 10 + static_cast<std::uint32_t>(c - '0');
+        if (value > 65535) {
+            return false;
+        }
+    }
+    port = static_cast<std::uint16_t>(value);
+    return value != 0;
+}
+
+bool IsIpv6Address(std::string_view text) {
+    in6_addr address{};
+    return inet_pton(AF_INET6, std::string(text).c_str(), &address) == 1;
+}
+
 }  // namespace
+
+HostText ParseHostText(std::string_view text, std::uint16_t defaultPort) {
+    HostText parts;
+    std::string_view host = text;
+    std::string_view rest;  // the ':' before the port and what follows, or nothing
+    if (text.starts_with('[')) {
+        std::size_t close = text.find(']');
+        if (close == std::string_view::npos) {
+            return parts;
+        }
+        host = text.substr(1, close - 1);
+        rest = text.substr(close + 1);
+        if (!rest.empty() && rest.front() != ':') {
+            return parts;
+        }
+        parts.ipv6 = true;
+    } else if (std::size_t colon = text.find(':'); colon != std::string_view::npos) {
+        host = text.substr(0, colon);
+        rest = text.substr(colon);
+    }
+    std::uint16_t port = defaultPort;
+    if (!rest.empty() && !ReadPort(rest.substr(1), port)) {
+        parts.status = HostTextStatus::kBadPort;
+        return parts;
+    }
+    const bool hostRead =
+        parts.ipv6 ? IsIpv6Address(host) : !host.empty() && host.find_first_of("[]") == host.npos;
+    if (!hostRead) {
+        return parts;
+    }
+    parts.status = HostTextStatus::kOk;
+    parts.host = CutText(host);
+    parts.port = port;
+    return parts;
+}
 
 std::uint16_t SplitHostPort(std::string_view hostText, std::string& host,
                             std::uint16_t defaultPort) {
-    host = CutText(hostText);
-    std::size_t colon = host.find(':');
-    if (colon == std::string::npos) {
-        return defaultPort;
-    }
-    auto port = static_cast<std::uint16_t>(AtoiLike(std::string_view(host).substr(colon + 1)));
-    host.resize(colon);
-    return port;
+    HostText parts = ParseHostText(hostText, defaultPort);
+    host = std::move(parts.host);
+    return parts.port;
 }
 
 in_addr_t ResolveHost(const std::string& host) {
@@ -58,12 +111,13 @@ in_addr_t ResolveHost(const std::string& host) {
 }
 
 void MakeSocketAddress(sockaddr_in& address, std::string_view hostText, std::uint16_t defaultPort) {
-    std::string host;
-    std::uint16_t port = SplitHostPort(hostText, host, defaultPort);
+    const HostText parts = ParseHostText(hostText, defaultPort);
     address = sockaddr_in{};
     address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = ResolveHost(host);
+    if (parts.status == HostTextStatus::kOk && !parts.ipv6) {
+        address.sin_port = htons(parts.port);
+        address.sin_addr.s_addr = ResolveHost(parts.host);
+    }
 }
 
 void ResolveHostList(const std::string& host, AddressList& list) {
@@ -83,7 +137,10 @@ void ResolveHostList(const std::string& host, AddressList& list) {
 }
 
 void MakeAddressList(AddressList& list, std::string_view hostText, std::uint16_t defaultPort) {
-    std::string host;
-    list.port = SplitHostPort(hostText, host, defaultPort);
-    ResolveHostList(host, list);
+    const HostText parts = ParseHostText(hostText, defaultPort);
+    list.port = parts.port;
+    list.count = 0;
+    if (parts.status == HostTextStatus::kOk && !parts.ipv6) {
+        ResolveHostList(parts.host, list);
+    }
 }

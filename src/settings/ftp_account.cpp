@@ -163,9 +163,7 @@ void MigrateSharedAccounts() {
 }
 
 ServerAddress SplitServerAddress(std::string_view server) {
-    ServerAddress address;
-    address.port = SplitHostPort(server, address.host, kDefaultFtpPort);
-    return address;
+    return ParseHostText(server, kDefaultFtpPort);
 }
 
 StartFolders ChooseStartFolders(const FtpAccount& account) {

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "net/host_address.h"
+
 // Site accounts: one folder per account under "FTPAccounts" in the user's settings store, named
 // after the account's label; the label of the account in use is "Settings" / "Current".
 
@@ -14,7 +16,7 @@ inline constexpr char kFtpAccountsFolder[] = "FTPAccounts";
 // 259 bytes. The password is kept in plain text, and only when rememberPassword is set.
 struct FtpAccount {
     std::string label;
-    std::string server;  // host or dotted IPv4 address, optionally ":" and a port
+    std::string server;  // host, host:port, [IPv6 address] or [IPv6 address]:port
     std::string userName;
     std::string password;
     bool rememberPassword = false;
@@ -54,12 +56,8 @@ void SaveRecentDirectories(std::string_view localFolder, std::string_view remote
 // folders, and with the password only when it was remembered), then deletes them there.
 void MigrateSharedAccounts();
 
-// The server text split at its first ':': the port is the leading decimal digits after it, cut to
-// 16 bits; 21 without a ':'.
-struct ServerAddress {
-    std::string host;
-    std::uint16_t port = 21;
-};
+// The server text read as every server text is (ParseHostText), with 21 as the default port.
+using ServerAddress = HostText;
 ServerAddress SplitServerAddress(std::string_view server);
 
 // The folders opened on connecting: the recent ones, or the fixed ones when the account says so.

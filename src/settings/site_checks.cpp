@@ -36,6 +36,13 @@ bool CheckSiteAccountFields(std::string_view label, std::string_view server,
         return Fail(failure, kSiteLabelField, "Label Required",
                     "Please enter the display label for the site.");
     }
+    if (label.find('/') != std::string_view::npos) {
+        return Fail(failure, kSiteLabelField, "Label Required",
+                    "The label cannot contain the / character.");
+    }
+    if (label.size() > kMaxSiteLabelBytes) {
+        return Fail(failure, kSiteLabelField, "Label Required", "The label is too long.");
+    }
     if (server.empty()) {
         return Fail(failure, kSiteServerField, kFtpServerRequiredHeadline,
                     std::string("Please enter the ftp server to transfer files to. ") +
@@ -46,7 +53,13 @@ bool CheckSiteAccountFields(std::string_view label, std::string_view server,
                     "Server data invalid. The server should not contain the / character. "
                     "Correct forms are, for example, ftp.example.com or 192.168.1.20.");
     }
-    if (ResolveHost(SplitServerAddress(server).host) == 0) {
+    const ServerAddress address = SplitServerAddress(server);
+    if (address.status == HostTextStatus::kBadPort) {
+        return Fail(failure, kSiteServerField, kFtpServerRequiredHeadline, kPortRangeText);
+    }
+    // An IPv6 address is taken as it is written; connecting to it is refused for now.
+    if (address.status != HostTextStatus::kOk ||
+        (!address.ipv6 && ResolveHost(address.host) == 0)) {
         return Fail(failure, kSiteServerField, kFtpServerRequiredHeadline,
                     "Unable to validate Ftp Server. Connection failed. Please check the server "
                     "details and try again.");

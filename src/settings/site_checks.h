@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,10 @@ inline constexpr char kServerFormatSentence[] =
     "The format can be the domain form, such as ftp.example.com, or a dotted IP address, such as "
     "192.168.1.20.";
 
+// A label names a folder of the settings store: with "FTPAccounts/", the "/" after the label
+// and the longest value name, it must stay within the store's 259-byte key.
+inline constexpr std::size_t kMaxSiteLabelBytes = 225;
+
 struct SiteCheckFailure {
     int field = 0;
     std::string headline;
@@ -27,8 +32,9 @@ struct SiteCheckFailure {
 // A field's text as the page reads it: 259 bytes kept, leading and trailing white space removed.
 std::string SiteFieldText(std::string_view text);
 
-// The checks in their order: label given, server given, no '/' in the server, the server's host
-// resolves (dotted address or name), user name given. Takes texts made by SiteFieldText. True
-// when all pass; else the first failure.
+// The checks in their order: label given, no '/' in the label, label at most kMaxSiteLabelBytes,
+// server given, no '/' in the server, a port (when given) of 1 to 65535, the server's host
+// resolves (dotted address or name; an IPv6 address in brackets is taken as it is), user name
+// given. Takes texts made by SiteFieldText. True when all pass; else the first failure.
 bool CheckSiteAccountFields(std::string_view label, std::string_view server,
                             std::string_view userName, SiteCheckFailure& failure);

@@ -22,15 +22,12 @@
 
 namespace {
 
-TEST(NetTexts, HostsUrlsAndHttpLinesAreTakenApart) {
+TEST(NetTexts, UrlsAndHttpLinesAreTakenApart) {
     for (const auto& [name, row] : LoadCases("net/texts.tsv")) {
         std::string got, host, path;
         int status = -1;
         std::int64_t length = -1;
-        if (row.at(0) == "host") {
-            const std::uint16_t port = SplitHostPort(row.at(1), host, 21);
-            got = host + "|" + std::to_string(port);
-        } else if (row[0] == "url") {
+        if (row.at(0) == "url") {
             SplitUrl(row.at(1), host, path);
             got = host + "|" + path;
         } else if (row[0] == "status") {
@@ -41,6 +38,26 @@ TEST(NetTexts, HostsUrlsAndHttpLinesAreTakenApart) {
             got = std::to_string(length);
         }
         EXPECT_EQ(got, row.at(2)) << name;
+    }
+}
+
+// Every server text goes through one grammar; nothing outside it gives an address to connect to.
+TEST(HostAddress, ServerTextsFollowOneGrammar) {
+    const char* const status[] = {"ok", "bad-port", "bad-host"};
+    for (const auto& [name, row] : LoadCases("net/server_texts.tsv")) {
+        const HostText parts = ParseHostText(row.at(1), 21);
+        std::string got = status[static_cast<int>(parts.status)];
+        if (parts.status == HostTextStatus::kOk) {
+            got += "|" + parts.host + "|" + std::to_string(parts.port) + (parts.ipv6 ? "|v6" : "");
+        }
+        EXPECT_EQ(got, row.at(2)) << name;
+        if (row.at(3) != "-") {
+            sockaddr_in address{};
+            MakeSocketAddress(address, row[1], 21);
+            EXPECT_EQ(inet_ntoa(address.sin_addr) + (":" + std::to_string(ntohs(address.sin_port))),
+                      row[3])
+                << name;
+        }
     }
 }
 
