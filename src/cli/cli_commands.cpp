@@ -33,15 +33,15 @@ constexpr CliCommand kCommands[] = {
     {"download", "download NAME... --to LOCALDIR", "download remote items, folders recursively", 1,
      kAnyNumber, kCliOptionTo, kCliOptionTo, RunDownloadCommand},
     {"upload", "upload PATH... [--base DIR]", "upload local items, folders recursively", 1,
-     kAnyNumber, kCliOptionBase, 0, RunUploadCommand},
+     kAnyNumber, kCliOptionBase, 0, RunUploadCommand, true},
     {"sync", "sync LOCALDIR", "synchronize LOCALDIR with the remote folder", 1, 1, 0, 0,
      RunSyncCommand},
-    {"sites", "sites", "list the stored site accounts", 0, 0, 0, 0, RunSitesCommand},
+    {"sites", "sites", "list the stored site accounts", 0, 0, 0, 0, RunSitesCommand, true},
     {"site-save", "site-save LABEL [--remember-password]",
      "save the connection options as site LABEL", 1, 1, kCliOptionRememberPassword, 0,
-     RunSiteSaveCommand},
+     RunSiteSaveCommand, true},
     {"site-delete", "site-delete LABEL", "delete the site account", 1, 1, 0, 0,
-     RunSiteDeleteCommand},
+     RunSiteDeleteCommand, true},
 };
 
 struct OptionName {
@@ -98,6 +98,11 @@ int DispatchCliCommand(const CliOptions& options, CliServices& services) {
     std::string error;
     if (!CheckCommandLine(*command, options, error)) {
         return UsageError(error);
+    }
+    if (command->usesSettings || options.site) {
+        if (int status = CheckSettingsStore(); status != kExitDone) {
+            return status;
+        }
     }
     return command->run(options, services);
 }

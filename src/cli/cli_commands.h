@@ -30,6 +30,9 @@ struct CliCommand {
     unsigned acceptedOptions;  // CliCommandOption bits
     unsigned requiredOptions;
     CliCommandFunction run;
+    // Reads or writes the settings store (as does every command given --site): a store that
+    // cannot be opened fails it before it runs.
+    bool usesSettings = false;
 };
 
 // Every command of the command-line contract, in the order --help lists them.
@@ -40,5 +43,6 @@ const CliCommand* FindCliCommand(std::string_view name);
 // Checks the arguments and options against the command. False with a one-line message.
 bool CheckCommandLine(const CliCommand& command, const CliOptions& options, std::string& error);
 
-// Runs the command the options name. Usage errors print one line on stderr and give kExitUsage.
+// Runs the command the options name. Usage errors print one line on stderr and give kExitUsage;
+// a settings store the command needs and cannot open, its reason and kExitFailed.
 int DispatchCliCommand(const CliOptions& options, CliServices& services);

@@ -6,6 +6,7 @@
 #include "cli/terminal_output.h"
 #include "settings/ftp_account.h"
 #include "settings/site_checks.h"
+#include "settings/store_location.h"
 
 namespace {
 
@@ -21,6 +22,21 @@ int NoSuchSite(const std::string& label) {
 }
 
 }  // namespace
+
+int CheckSettingsStore() {
+    const LPreferenceStore::Status status = StoreStatusForScope(LRegScope::kCurrentUser);
+    switch (status.state) {
+        case LPreferenceStore::State::kUnavailable:
+            return Failure(status.message);
+        case LPreferenceStore::State::kMovedAside:
+        case LPreferenceStore::State::kReadOnly:
+            PrintMessageLine("brindleftp-cli: warning: " + status.message);
+            return kExitDone;
+        case LPreferenceStore::State::kOpened:
+            break;
+    }
+    return kExitDone;
+}
 
 int RunSitesCommand(const CliOptions&, CliServices&) {
     for (const std::string& label : ListFtpAccountLabels()) {

@@ -16,6 +16,11 @@ int RunSiteSaveCommand(const CliOptions& options, CliServices& services);
 // site-delete LABEL: deletes the account; exit 2 when there is none.
 int RunSiteDeleteCommand(const CliOptions& options, CliServices& services);
 
+// The state of the settings store, opened now, on stderr: kExitFailed when it cannot be opened
+// (nothing could be read or saved), else kExitDone, after a warning when a damaged store was
+// moved aside and a new one started, or when the store can only be read.
+int CheckSettingsStore();
+
 // --site LABEL: `effective` becomes the options with the stored account's server, user name, TLS
 // flag and remembered password wherever the command line gave none (the password environment
 // variable only stands in for a password the account does not remember). kExitDone, else the

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "frame/logger.h"
@@ -38,7 +39,11 @@ bool MakePrivateFolder(const std::string& folder) {
     }
     struct stat info {};
     if (stat(folder.c_str(), &info) == 0) {
-        return S_ISDIR(info.st_mode);
+        if (S_ISDIR(info.st_mode)) {
+            return true;
+        }
+        errno = ENOTDIR;
+        return false;
     }
     CreateFolderPath(FolderOf(folder));
     return mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
@@ -111,6 +116,27 @@ std::string FileUri(const std::string& path) {
     return uri;
 }
 
+// A system error as the middle of a sentence: "permission denied".
+std::string ErrorText(int error) {
+    std::string text = std::strerror(error);
+    if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z') {
+        text[0] = static_cast<char>(text[0] - 'A' + 'a');
+    }
+    return text;
+}
+
+// Why SQLite gave `code`: the system's error behind it when there was one ("no space left on
+// device"), else the library's words ("database or disk is full").
+std::string SqliteReason(sqlite3* db, int code) {
+    int error = db != nullptr ? sqlite3_system_errno(db) : 0;
+    return error != 0 ? ErrorText(error) : std::string(sqlite3_errstr(code));
+}
+
+LPreferenceStore::Status Unavailable(const std::string& path, const std::string& reason) {
+    return {LPreferenceStore::State::kUnavailable,
+            "The settings store " + path + " cannot be opened: " + reason + "."};
+}
+
 }  // namespace
 
 LPreferenceStore::LPreferenceStore(std::string path, Database db)
@@ -156,9 +182,10 @@ bool LPreferenceStore::Prepare() {
 namespace {
 
 // Opens `path` as a store. For the user's own store the file is set up (write-ahead journal,
-// table) and checked; a file that is not a sound database is reported as unusable.
+// table) and checked; a file that is not a sound database is reported as unusable. `reason`
+// tells why it failed.
 OpenOutcome OpenDatabase(const std::string& path, LPreferenceStore::Access access, bool immutable,
-                         sqlite3*& out) {
+                         sqlite3*& out, std::string& reason) {
     out = nullptr;
     bool own = access == LPreferenceStore::Access::kOwn;
     int flags = immutable ? SQLITE_OPEN_READONLY | SQLITE_OPEN_URI : SQLITE_OPEN_READWRITE;
@@ -166,8 +193,12 @@ OpenOutcome OpenDatabase(const std::string& path, LPreferenceStore::Access acces
     sqlite3* db = nullptr;
     int code = sqlite3_open_v2(name.c_str(), &db, flags | SQLITE_OPEN_FULLMUTEX, nullptr);
     out = db;
+    auto failed = [db, &reason](int result) {
+        reason = SqliteReason(db, result);
+        return IsDamage(result) ? OpenOutcome::kUnusable : OpenOutcome::kFailed;
+    };
     if (code != SQLITE_OK) {
-        return IsDamage(code) ? OpenOutcome::kUnusable : OpenOutcome::kFailed;
+        return failed(code);
     }
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, kStoreBusyTimeoutMs);
@@ -182,8 +213,8 @@ OpenOutcome OpenDatabase(const std::string& path, LPreferenceStore::Access acces
         }
         // A commit survives the process being killed at any moment; only a crash of the whole
         // system may take back the last commits, never a part of one.
-        if (exec("PRAGMA synchronous=NORMAL") != SQLITE_OK) {
-            return OpenOutcome::kFailed;
+        if (int rc = exec("PRAGMA synchronous=NORMAL"); rc != SQLITE_OK) {
+            return failed(rc);
         }
     }
 
@@ -197,13 +228,13 @@ OpenOutcome OpenDatabase(const std::string& path, LPreferenceStore::Access acces
         verdict != nullptr && std::string_view(reinterpret_cast<const char*>(verdict)) == "ok";
     sqlite3_finalize(check);
     if (!sound) {
-        return IsDamage(rc) || rc == SQLITE_ROW ? OpenOutcome::kUnusable : OpenOutcome::kFailed;
+        return rc == SQLITE_ROW ? failed(SQLITE_CORRUPT) : failed(rc);
     }
     if (own) {
         rc = exec(
             "CREATE TABLE IF NOT EXISTS preferences(key TEXT PRIMARY KEY, value TEXT NOT NULL)");
         if (rc != SQLITE_OK) {
-            return IsDamage(rc) ? OpenOutcome::kUnusable : OpenOutcome::kFailed;
+            return failed(rc);
         }
     }
     return OpenOutcome::kOpened;
@@ -211,43 +242,65 @@ OpenOutcome OpenDatabase(const std::string& path, LPreferenceStore::Access acces
 
 }  // namespace
 
-std::unique_ptr<LPreferenceStore> LPreferenceStore::Open(const std::string& path, Access access) {
+std::unique_ptr<LPreferenceStore> LPreferenceStore::Open(const std::string& path, Access access,
+                                                         Status* status) {
+    Status unused;
+    Status& report = status != nullptr ? *status : unused;
+    report = {};
     bool own = access == Access::kOwn;
     if (own) {
         if (!MakePrivateFolder(FolderOf(path))) {
+            report = Unavailable(path, "its folder cannot be made: " + ErrorText(errno));
             return nullptr;
         }
     } else if (::access(path.c_str(), F_OK) != 0) {
+        report = Unavailable(path, ErrorText(errno));
         return nullptr;
     }
 
     // A second round follows a damaged file moved aside (or replaced by another process).
+    Status moved;
     for (int round = 0; round < 2; ++round) {
         if (own) {
             MakePrivateFile(path);
         }
         struct stat before {};
-        stat(path.c_str(), &before);
+        if (stat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
+            // Nothing to repair: whatever is there is the user's.
+            report =
+                Unavailable(path, S_ISDIR(before.st_mode) ? "it is a folder" : "it is not a file");
+            return nullptr;
+        }
 
         sqlite3* raw = nullptr;
-        OpenOutcome outcome = OpenDatabase(path, access, false, raw);
+        std::string reason;
+        OpenOutcome outcome = OpenDatabase(path, access, false, raw, reason);
         Database db(raw);
         if (outcome == OpenOutcome::kFailed && !own) {
             // A read-only copy in write-ahead mode whose folder we may not write to.
-            outcome = OpenDatabase(path, access, true, raw);
+            std::string ignored;
+            outcome = OpenDatabase(path, access, true, raw, ignored);
             db.reset(raw);
         }
         if (outcome == OpenOutcome::kOpened) {
             std::unique_ptr<LPreferenceStore> store(new LPreferenceStore(path, std::move(db)));
             if (store->Prepare()) {
+                store->status_ = moved;
+                if (own && sqlite3_db_readonly(store->db_.get(), "main") == 1) {
+                    store->status_ = {State::kReadOnly, "The settings store " + path +
+                                                            " can only be read; nothing is saved."};
+                }
+                report = store->status_;
                 return store;
             }
             // A database, but not one of ours.
             outcome = own ? OpenOutcome::kUnusable : OpenOutcome::kFailed;
+            reason = "it is not a settings store";
             db = std::move(store->db_);
         }
         db.reset();
         if (outcome != OpenOutcome::kUnusable || !own) {
+            report = Unavailable(path, reason);
             return nullptr;
         }
 
@@ -255,14 +308,18 @@ std::unique_ptr<LPreferenceStore> LPreferenceStore::Open(const std::string& path
         if (stat(path.c_str(), &now) == 0 && SameFile(before, now)) {
             std::string aside = MoveAside(path);
             if (aside.empty()) {
+                report =
+                    Unavailable(path, "it is damaged (" + reason +
+                                          ") and could not be moved aside: " + ErrorText(errno));
                 return nullptr;
             }
-            LogFormat(kLogWarning,
-                      "The settings store %s could not be read as a database; it was moved to %s "
-                      "and a new store was started.",
-                      path.c_str(), aside.c_str());
+            moved = {State::kMovedAside, "The settings store " + path +
+                                             " could not be read as a database; it was moved to " +
+                                             aside + " and a new store was started."};
+            Log(kLogWarning, moved.message);
         }
     }
+    report = Unavailable(path, "it is damaged");
     return nullptr;
 }
 

@@ -27,8 +27,23 @@ public:
         kExisting,
     };
 
-    // Null when the store cannot be opened (a missing kExisting file, no access).
-    static std::unique_ptr<LPreferenceStore> Open(const std::string& path, Access access);
+    // What opening the store found, for the user to be told: a store that cannot be opened is
+    // not an empty one, and a damaged one moved aside is not a quiet fresh start.
+    enum class State {
+        kOpened,       // the file as it was (or a new one where there was none)
+        kMovedAside,   // the file was damaged: it was moved aside and a new store started
+        kReadOnly,     // the user's own file may only be read: nothing can be saved
+        kUnavailable,  // no store: reads give their defaults and nothing can be saved
+    };
+    struct Status {
+        State state = State::kOpened;
+        std::string message;  // one line for the user; "" for kOpened
+    };
+
+    // Null when the store cannot be opened (a folder or a missing kExisting file in its place, no
+    // access, a full disk); `status`, when given, then says why.
+    static std::unique_ptr<LPreferenceStore> Open(const std::string& path, Access access,
+                                                  Status* status = nullptr);
     ~LPreferenceStore();
     LPreferenceStore(const LPreferenceStore&) = delete;
     LPreferenceStore& operator=(const LPreferenceStore&) = delete;
@@ -40,6 +55,8 @@ public:
     std::vector<std::string> ListKeys();
 
     const std::string& path() const { return path_; }
+    // How the store was opened: kOpened, kMovedAside or kReadOnly.
+    const Status& status() const { return status_; }
 
     // One store operation: from here to Flush nobody else writes to the file, and all of it is
     // committed together or not at all. Operations nest; only the outermost one commits. An
@@ -80,6 +97,7 @@ private:
     void Rollback();
 
     const std::string path_;
+    Status status_;
     Database db_;
     Statement select_;
     Statement upsert_;

@@ -1,6 +1,7 @@
 #include "settings/reg_key.h"
 
 #include <cstdlib>
+#include <unordered_set>
 
 #include "frame/ascii_case.h"
 #include "frame/text_limits.h"
@@ -37,6 +38,17 @@ void WriteMissingMarkers(LPreferenceStore& store, const std::string& path) {
             store.Write(prefix, std::string_view(path).substr(start, at - start));
         }
     }
+}
+
+// ASCII letters in lower case, as the comparisons ignoring case see them.
+std::string LowerCase(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return lower;
 }
 
 // The folder that holds the key: its path up to and including the second-to-last '/'.
@@ -207,8 +219,9 @@ bool LRegKey::Rename(std::string_view newName) {
 }
 
 bool LRegKeyIterator::First() {
-    name_.clear();
+    read_ = false;
     valid_ = false;
+    name_.clear();
     if (!parent_.Exists()) {
         return false;
     }
@@ -216,13 +229,28 @@ bool LRegKeyIterator::First() {
 }
 
 bool LRegKeyIterator::Next() {
-    LPreferenceStore* store = StoreForScope(parent_.scope());
-    valid_ = false;
-    if (store == nullptr) {
+    if (!read_) {
+        ReadChildren();
+    }
+    valid_ = next_ < children_.size();
+    if (!valid_) {
         return false;
     }
+    name_ = children_[next_++];
+    key_ = LRegKey::OpenSubKey(parent_, name_);
+    return true;
+}
+
+void LRegKeyIterator::ReadChildren() {
+    read_ = true;
+    children_.clear();
+    next_ = 0;
+    LPreferenceStore* store = StoreForScope(parent_.scope());
+    if (store == nullptr) {
+        return;
+    }
     const std::string& parentPath = parent_.path();
-    bool skipping = !name_.empty();
+    std::unordered_set<std::string> seen;  // the names listed, in lower case
     for (const std::string& key : store->ListKeys()) {
         if (!StartsWithIgnoringCase(key, parentPath)) {
             continue;
@@ -234,16 +262,10 @@ bool LRegKeyIterator::Next() {
         if (rest.empty() || rest.find('/') != std::string_view::npos) {
             continue;
         }
-        if (skipping) {
-            skipping = !EqualsIgnoringCase(rest, name_);
-            continue;
+        if (seen.insert(LowerCase(rest)).second) {
+            children_.emplace_back(rest);
         }
-        name_ = std::string(rest);
-        key_ = LRegKey::OpenSubKey(parent_, rest);
-        valid_ = true;
-        return true;
     }
-    return false;
 }
 
 LRegTransaction::LRegTransaction(LRegScope scope) : store_(StoreForScope(scope)) {

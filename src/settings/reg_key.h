@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "settings/store_location.h"
 
@@ -10,7 +11,8 @@
 // is a named string in it; a folder exists as a marker entry (its path, holding its own last
 // name) so that it can be listed, renamed and deleted with everything below it. Listing,
 // deleting and renaming compare keys ignoring case; reads and writes use them exactly. Nothing
-// is cached: every read goes to the store and every change is committed before it returns.
+// is cached: every read goes to the store and every change is committed before it returns (a
+// walk of a folder's children reads them once, when it starts).
 
 // A key handle: a plain value, nothing is opened or held.
 class LRegKey {
@@ -60,14 +62,17 @@ private:
 };
 
 // The child folders of a key, in the store's order. A plain value stored directly in the parent
-// folder is listed too, so listed folders hold only sub-folders.
+// folder is listed too, so listed folders hold only sub-folders. The children are read from the
+// store once, by First (or a Next without it): one pass over the keys, so a walk costs as much
+// as one listing however many children there are. A name that appears twice (a marker and a
+// plain value, or two spellings in other letter case) is listed once, at its first place.
 class LRegKeyIterator {
 public:
     explicit LRegKeyIterator(const LRegKey& parent) : parent_(parent) {}
 
     // Starts again: the first child, or invalid when the parent has no marker or no children.
     bool First();
-    // The child after the current one (compared ignoring case).
+    // The child after the current one.
     bool Next();
 
     bool valid() const { return valid_; }
@@ -75,7 +80,12 @@ public:
     const LRegKey& key() const { return key_; }
 
 private:
+    void ReadChildren();
+
     LRegKey parent_;
+    std::vector<std::string> children_;
+    std::size_t next_ = 0;
+    bool read_ = false;
     std::string name_;
     LRegKey key_;
     bool valid_ = false;

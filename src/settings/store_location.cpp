@@ -63,16 +63,35 @@ void SetAllUsersStorePath(const std::string& path) {
     stores.allUsersPath = path;
 }
 
-LPreferenceStore* StoreForScope(LRegScope scope) {
+namespace {
+
+LPreferenceStore* OpenStore(LRegScope scope, LPreferenceStore::Status* status) {
     bool own = scope == LRegScope::kCurrentUser;
     std::string path = own ? UserStorePath() : AllUsersStorePath();
     OpenStores& stores = Stores();
     std::lock_guard lock(stores.mutex);
     std::unique_ptr<LPreferenceStore>& store = stores.byPath[path];
-    if (!store) {
+    if (store) {
+        if (status != nullptr) {
+            *status = store->status();
+        }
+    } else {
         // Not kept when it fails: a store that appears later is found on the next use.
         store = LPreferenceStore::Open(
-            path, own ? LPreferenceStore::Access::kOwn : LPreferenceStore::Access::kExisting);
+            path, own ? LPreferenceStore::Access::kOwn : LPreferenceStore::Access::kExisting,
+            status);
     }
     return store.get();
+}
+
+}  // namespace
+
+LPreferenceStore* StoreForScope(LRegScope scope) {
+    return OpenStore(scope, nullptr);
+}
+
+LPreferenceStore::Status StoreStatusForScope(LRegScope scope) {
+    LPreferenceStore::Status status;
+    OpenStore(scope, &status);
+    return status;
 }

@@ -22,5 +22,10 @@ void SetAllUsersStorePath(const std::string& path);
 
 // The open store of the scope, opened on first use and kept for the life of the process; a
 // changed location opens the new file. Null when it cannot be opened: reads then give their
-// defaults and writes fail. The all-users store is never created.
+// defaults and writes fail (the next use tries again). The all-users store is never created.
 LPreferenceStore* StoreForScope(LRegScope scope);
+
+// What the user is to be told about the scope's store, which is opened now unless it is open:
+// kOpened; kMovedAside, naming where the damaged file went; or kUnavailable, saying why it
+// cannot be opened (then the program carries on with the defaults and saves nothing).
+LPreferenceStore::Status StoreStatusForScope(LRegScope scope = LRegScope::kCurrentUser);
