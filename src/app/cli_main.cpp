@@ -2,6 +2,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,9 @@
 #include "cli/terminal_ui_services.h"
 #include "frame/signals.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     // Numbers in protocol and version texts must not follow the user's locale.
     std::setlocale(LC_NUMERIC, "C");
@@ -49,4 +52,19 @@ int main(int argc, char** argv) {
         }
     }
     return status;
+}
+
+}  // namespace
+
+// Errors are result codes; an exception reaching here (memory ran out) is a failure a script
+// must see, never an abort. The message is written without allocating.
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "brindleftp-cli: %s\n", error.what());
+    } catch (...) {
+        std::fputs("brindleftp-cli: unexpected error\n", stderr);
+    }
+    return kExitFailed;
 }

@@ -1,5 +1,7 @@
 #include "cli/cli_listing_commands.h"
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <ctime>
 #include <optional>
@@ -9,6 +11,7 @@
 #include "cli/cli_exit.h"
 #include "cli/cli_session.h"
 #include "cli/terminal_output.h"
+#include "frame/control_escape.h"
 #include "ftp/connection_test.h"
 #include "ftp/current_directory.h"
 #include "ftp/remote_listing.h"
@@ -32,8 +35,10 @@ std::string KnownNumber(bool known, long long value) {
     return known ? std::to_string(value) : kNotDelivered;
 }
 
-// The node's own fields only: asking the cursor would fetch what the listing left out.
-std::string ListingLine(const FtpDirEntry& entry) {
+// The node's own fields only: asking the cursor would fetch what the listing left out. On a
+// terminal a name's control characters are shown escaped, so that a server cannot rewrite the
+// user's screen; a script gets the exact bytes.
+std::string ListingLine(const FtpDirEntry& entry, bool toTerminal) {
     std::string line;
     line.reserve(entry.name.size() + 48);
     line += FlagText(entry.hasType != 0, entry.isFolder != 0);
@@ -44,7 +49,7 @@ std::string ListingLine(const FtpDirEntry& entry) {
     line += '\t';
     line += KnownNumber(entry.hasModified != 0, static_cast<long long>(entry.modified));
     line += '\t';
-    line += entry.name;
+    line += toTerminal ? EscapeControlCharacters(entry.name) : entry.name;
     return line;
 }
 
@@ -91,10 +96,11 @@ int RunLsCommand(const CliOptions& options, CliServices& services) {
         if (listed != LPROCESS_OK) {
             return ExitStatusForResult(listed);
         }
+        const bool toTerminal = isatty(STDOUT_FILENO) == 1;
         for (const FtpDirEntry* entry = list->first.get(); entry != nullptr;
              entry = entry->next.get()) {
             if (!IsDotEntry(entry->name)) {
-                WriteOutputLine(ListingLine(*entry));
+                WriteOutputLine(ListingLine(*entry, toTerminal));
             }
         }
         return kExitDone;

@@ -7,7 +7,8 @@
 
 // ls [DIR]: the change-directory step to DIR (when given), then one tab-separated line per
 // listed item, in the server's order, "." and ".." left out: isFolder isLink size modified
-// name. A fact the listing did not deliver is "-"; nothing more is asked of the server.
+// name. A fact the listing did not deliver is "-"; nothing more is asked of the server. Control
+// characters in names are shown as "\xNN" when stdout is a terminal, as raw bytes otherwise.
 int RunLsCommand(const CliOptions& options, CliServices& services);
 
 // stat NAME: the item's kind, size and time, each through the look-ups' fall-backs, as one

@@ -1,9 +1,12 @@
 #include "cli/cli_selection_commands.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -11,6 +14,7 @@
 #include "cli/cli_exit.h"
 #include "cli/cli_session.h"
 #include "cli/terminal_output.h"
+#include "frame/control_escape.h"
 #include "frame/folder_iterator.h"
 #include "frame/path_names.h"
 #include "transfer/selection_transfers.h"
@@ -32,6 +36,47 @@ private:
     CliSession& session_;
     std::vector<std::string> names_;
 };
+
+// What failed locally when the engine gave no text: the local file or folder as the system
+// sees it now.
+std::string LocalReason(const TransferFailure& failure) {
+    if (failure.upload) {
+        const int fd = open(failure.localPath.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            return std::strerror(errno);
+        }
+        struct stat info {};
+        const bool folder = fstat(fd, &info) == 0 && S_ISDIR(info.st_mode);
+        close(fd);
+        return folder ? std::strerror(EISDIR) : "The upload did not complete.";
+    }
+    const std::string folder = ParentPath(failure.localPath);
+    if (access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) != 0) {
+        return std::strerror(errno);
+    }
+    return "The download did not complete.";
+}
+
+// Each failed item with its reason, then the numbers, on stderr: the log has the details, but a
+// script must learn of every failure. A run that went well, or was declined, says nothing.
+void ReportOutcome(const TransferOutcome& outcome) {
+    if (outcome.failures.empty() && outcome.failed == 0 && !outcome.walkEnded && !outcome.stopped) {
+        return;
+    }
+    for (const TransferFailure& failure : outcome.failures) {
+        const std::string reason = failure.reason == kItemFailedText && !failure.localPath.empty()
+                                       ? LocalReason(failure)
+                                       : failure.reason;
+        PrintMessageLine(
+            std::string(failure.upload ? "Unable to upload \"" : "Unable to download \"") +
+            EscapeControlCharacters(failure.name) + "\": " + EscapeControlCharacters(reason));
+    }
+    const std::size_t ended = outcome.failed + outcome.stoppedItems;
+    const std::size_t transferred = outcome.queued > ended ? outcome.queued - ended : 0;
+    PrintMessageLine(std::to_string(transferred) + " transferred, " +
+                     std::to_string(outcome.failures.size()) + " failed, " +
+                     std::to_string(outcome.skipped + outcome.stoppedItems) + " skipped");
+}
 
 int ExitStatusForOutcome(const TransferOutcome& outcome) {
     if (outcome.walkEnded || outcome.failed > 0) {
@@ -85,6 +130,7 @@ int RunTransfers(const CliOptions& options, CliServices& services,
         CliTransferPane pane(session, remoteNames);
         SelectionTransfers transfers(session.list(), pane, services.ui, services.launcher);
         command(transfers);
+        ReportOutcome(transfers.outcome());
         return ExitStatusForOutcome(transfers.outcome());
     });
 }

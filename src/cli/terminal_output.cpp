@@ -3,7 +3,10 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+
+#include "frame/control_escape.h"
 
 namespace {
 
@@ -90,6 +93,17 @@ void ClearProgressLine() {
 }
 
 void WriteOutputLine(std::string_view text) {
+    static const bool toTerminal = isatty(STDOUT_FILENO) == 1;
+    std::string shown;
+    if (toTerminal && HasControlCharacters(text)) {
+        // Tabs separate the fields of a result.
+        for (std::size_t start = 0, tab; start <= text.size(); start = tab + 1) {
+            tab = std::min(text.find('\t', start), text.size());
+            shown += EscapeControlCharacters(text.substr(start, tab - start));
+            shown += tab < text.size() ? "\t" : "";
+        }
+        text = shown;
+    }
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);
 }

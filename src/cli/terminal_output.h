@@ -29,5 +29,7 @@ void DrawProgressLine(std::string_view line);
 // Removes the progress line, if one is shown.
 void ClearProgressLine();
 
-// Writes the text and a line end on stdout, byte for byte: results are data for scripts.
+// Writes the text and a line end on stdout, byte for byte: results are data for scripts. On a
+// terminal, control characters other than the tab are shown as "\xNN", so that a name or a path
+// from a server cannot act on the user's screen.
 void WriteOutputLine(std::string_view text);

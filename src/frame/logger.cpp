@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "frame/control_escape.h"
 #include "frame/file_lock.h"
 #include "frame/paths.h"
 #include "frame/status_window.h"
@@ -36,11 +38,25 @@ std::string FormatSmall(const char* format, ...) {
     return out;
 }
 
+// The log holds server names, user names and paths: for the user alone, whatever the umask,
+// also when an earlier version made the file readable by others.
+constexpr mode_t kLogFileMode = 0600;
+constexpr mode_t kLogFolderMode = 0700;
+
+void MakeFolderPrivate(const std::string& folder) {
+    mkdir(folder.c_str(), kLogFolderMode);
+    chmod(folder.c_str(), kLogFolderMode);
+}
+
 void AppendLine(const std::string& path, std::string_view line) {
-    // The user's umask decides what others may do with the file.
-    FileDescriptor file(open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
+    FileDescriptor file(
+        open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, kLogFileMode));
     if (file.get() < 0) {
         return;
+    }
+    struct stat info {};
+    if (fstat(file.get(), &info) == 0 && (info.st_mode & 07777) != kLogFileMode) {
+        fchmod(file.get(), kLogFileMode);
     }
     // Another writer's lock is waited for about half a second; the line is written either way.
     LockFileWithPatience(file.get(), LOCK_EX);
@@ -64,6 +80,9 @@ LLogger::LLogger(std::string folder, std::function<time_t()> clock)
 LLogger::Stamp LLogger::CurrentStamp() {
     time_t now = clock_ ? clock_() : time(nullptr);
     std::lock_guard<std::mutex> lock(stampMutex_);
+    if (filePath_.empty()) {
+        MakeFolderPrivate(folder_);
+    }
     if (now != lastSecond_ || filePath_.empty()) {
         tm local{};
         localtime_r(&now, &local);
@@ -76,10 +95,12 @@ LLogger::Stamp LLogger::CurrentStamp() {
     return {lineTime_, filePath_};
 }
 
-void LLogger::Log(LogLevel level, std::string_view text) {
-    if (text.empty()) {
+void LLogger::Log(LogLevel level, std::string_view given) {
+    if (given.empty()) {
         return;
     }
+    // Nothing a server sent can act on a terminal showing the file or break its lines.
+    const std::string text = EscapeControlCharacters(given, true);
     Stamp stamp = CurrentStamp();
     std::string line;
     line.reserve(stamp.lineTime.size() + text.size() + 3);

@@ -12,7 +12,10 @@ enum LogLevel : int { kLogInfo = 0, kLogWarning = 1, kLogError = 2, kLogStatus =
 class LStatusWindow;
 
 // Appends time-stamped lines to the log file of the local day and feeds them to the log pane.
-// Callable from any thread; logging never fails towards its caller.
+// Control characters in a text are written as "\xNN" (EscapeControlCharacters), CR LF pairs
+// kept. The folder is
+// made 0700 and the files 0600 whatever the umask. Callable from any thread; logging never
+// fails towards its caller.
 class LLogger {
 public:
     // folder: where the daily files go. clock: seconds since 1970 (null: time(nullptr)).

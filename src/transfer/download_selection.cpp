@@ -23,14 +23,18 @@ void LogSuspiciousName(const std::string& name) {
     LogFormat(kLogWarning, "Skipping download of item with suspicious name: %s", name.c_str());
 }
 
-// The local path of a listed name inside localFolder, or nothing (with the reason logged) when
-// the name could lead elsewhere: a cut path would name another item, possibly above the target,
-// and a server's link back up its own tree would otherwise never end.
+constexpr char kSuspiciousNameReason[] = "The name could lead outside the download folder.";
+constexpr char kFolderNotEnteredReason[] = "The remote folder cannot be entered.";
+
+// The local path of a listed name inside localFolder, or nothing (with the reason logged and
+// given in `refusal`) when the name could lead elsewhere: a cut path would name another item,
+// possibly above the target, and a server's link back up its own tree would otherwise never end.
 std::optional<std::string> LocalPathInside(const std::string& localFolder, const std::string& name,
                                            const std::string& localTarget,
-                                           const std::string& remoteStart) {
+                                           const std::string& remoteStart, std::string& refusal) {
     if (!IsSafeName(name)) {
         LogSuspiciousName(name);
+        refusal = kSuspiciousNameReason;
         return std::nullopt;
     }
     const bool separated =
@@ -40,9 +44,16 @@ std::optional<std::string> LocalPathInside(const std::string& localFolder, const
     if (whole > kTextLimit || path.size() != whole ||
         !RemotePathFits(localTarget, remoteStart, path)) {
         LogFormat(kLogWarning, "Skipping download of item with too long a path: %s", name.c_str());
+        refusal = "The local path would be too long.";
         return std::nullopt;
     }
     return path;
+}
+
+// The remote path of a name listed in the remote folder that localFolder stands for.
+std::string RemoteItemPath(const std::string& localTarget, const std::string& remoteStart,
+                           const std::string& localFolder, const std::string& name) {
+    return PathJoin(BuildRemotePath(localTarget, remoteStart, localFolder), name);
 }
 
 // The remote time on the downloaded file; its access time stays.
@@ -86,16 +97,13 @@ bool SelectionTransfers::DownloadItem(FtpTransferQueue& queue, const std::string
                                       const std::string& name) {
     // A listed link is taken by its own name before the server is asked about it: asked by the
     // whole "name -> target" text, it would not know the item.
-    if (IsListedLink(name)) {
-        if (!IsSafeName(LinkOwnName(name))) {
-            LogSuspiciousName(name);
-            return false;
-        }
-        return DownloadLink(queue, localFolder, name);
-    }
-    if (!IsSafeName(name)) {
+    if (IsListedLink(name) ? !IsSafeName(LinkOwnName(name)) : !IsSafeName(name)) {
         LogSuspiciousName(name);
-        return false;
+        return EndWalk(false, RemoteItemPath(localTarget_, remoteStart_, localFolder, name),
+                       kSuspiciousNameReason);
+    }
+    if (IsListedLink(name)) {
+        return DownloadLink(queue, localFolder, name);
     }
     if (FtpIsFolderQuiet(session_.connection, name)) {
         return DownloadFolder(queue, localFolder, name);
@@ -105,10 +113,12 @@ bool SelectionTransfers::DownloadItem(FtpTransferQueue& queue, const std::string
 
 bool SelectionTransfers::DownloadFolder(FtpTransferQueue& queue, const std::string& localFolder,
                                         const std::string& name) {
+    std::string refusal;
     std::optional<std::string> local =
-        LocalPathInside(localFolder, name, localTarget_, remoteStart_);
+        LocalPathInside(localFolder, name, localTarget_, remoteStart_, refusal);
     if (!local) {
-        return false;
+        return EndWalk(false, RemoteItemPath(localTarget_, remoteStart_, localFolder, name),
+                       refusal);
     }
     if (!IsFolderPath(*local)) {
         CreateFolderPath(*local);
@@ -120,7 +130,7 @@ bool SelectionTransfers::DownloadFolder(FtpTransferQueue& queue, const std::stri
         !where.empty() && where.back() == '/' ? where + name : where + "/" + name;
     if (!FtpChangeDirectoryQuiet(conn, target)) {
         LogFormat(kLogError, "Cannot change directory: %s", target.c_str());
-        return false;
+        return EndWalk(false, target, kFolderNotEnteredReason);
     }
     FtpDirList list(conn, "*");
     for (; !list.AtEnd(); list.Next()) {
@@ -154,15 +164,18 @@ bool SelectionTransfers::DownloadLink(FtpTransferQueue& queue, const std::string
 
 bool SelectionTransfers::QueueDownloadFile(FtpTransferQueue& queue, const std::string& localFolder,
                                            const std::string& name) {
+    std::string refusal;
     std::optional<std::string> local =
-        LocalPathInside(localFolder, name, localTarget_, remoteStart_);
+        LocalPathInside(localFolder, name, localTarget_, remoteStart_, refusal);
     if (!local) {
-        return false;
+        return EndWalk(false, RemoteItemPath(localTarget_, remoteStart_, localFolder, name),
+                       refusal);
     }
     if (overwrite_ != OverwriteAnswer::kYesToAll && PathExists(*local) &&
         GetLocalFileTime(*local) > FtpGetFileTimeQuiet(session_.connection, name) &&
         !AskOverwrite("A newer copy of the file \"" + name +
                       "\" already exists in the local folder. Do you want to overwrite it?")) {
+        ++outcome_.skipped;
         return true;
     }
     LogFormat(kLogInfo, "Queuing file: %s", name.c_str());
@@ -186,10 +199,14 @@ void SelectionTransfers::RunDownloads(FtpTransferQueue& queue) {
     if (!ran) {
         // Nothing was attempted, so no local file is touched.
         outcome_.failed += queue.count;
+        for (const FtpTransferItem& item : queue.items) {
+            outcome_.failures.push_back(
+                {false, item.remoteName, "Cannot download the file list", item.localPath});
+        }
         return;
     }
     for (const FtpTransferItem& item : queue.items) {
-        if (CountItem(item)) {
+        if (CountItem(item, false)) {
             Log(kLogError, item.errorText);
             unlink(item.localPath.c_str());
             continue;

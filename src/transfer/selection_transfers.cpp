@@ -17,7 +17,7 @@ bool SelectionTransfers::AskOverwrite(const std::string& text) {
     return overwrite;
 }
 
-bool SelectionTransfers::CountItem(const FtpTransferItem& item) {
+bool SelectionTransfers::CountItem(const FtpTransferItem& item, bool upload) {
     if (item.errorText.empty()) {
         return false;
     }
@@ -26,6 +26,13 @@ bool SelectionTransfers::CountItem(const FtpTransferItem& item) {
         outcome_.stopped = true;
     } else {
         ++outcome_.failed;
+        outcome_.failures.push_back(
+            {upload, upload ? item.localPath : item.remoteName, item.errorText, item.localPath});
     }
     return true;
+}
+
+bool SelectionTransfers::EndWalk(bool upload, const std::string& name, const std::string& reason) {
+    outcome_.failures.push_back({upload, name, reason, {}});
+    return false;
 }

@@ -9,6 +9,14 @@
 #include "transfer/transfer_pane.h"
 #include "transfer/transfer_queue.h"
 
+// An item that failed: a queued file that did not arrive, or the item that ended the walk.
+struct TransferFailure {
+    bool upload = false;
+    std::string name;       // the remote path of a download, the local path of an upload
+    std::string reason;     // the server's text, the walk's reason, or kItemFailedText
+    std::string localPath;  // the queued item's local path; empty for the walk's items
+};
+
 // How the last transfer command of a SelectionTransfers ended, for callers that must know about
 // every item (the command-line program); the windows only log.
 struct TransferOutcome {
@@ -18,6 +26,10 @@ struct TransferOutcome {
     std::size_t queued = 0;  // items queued
     std::size_t failed = 0;  // items that failed: an error text other than the stop's
     std::size_t stoppedItems = 0;  // items that ended "LPROCESS_STOPPED"
+    // Items left out without failing: overwrites answered No, paths too long to upload, and
+    // the queued items of a synchronization whose walk ended early.
+    std::size_t skipped = 0;
+    std::vector<TransferFailure> failures;  // in the order they ended
 };
 
 // The transfer commands of the main window: downloads and uploads of selections and the
@@ -76,7 +88,9 @@ private:
     bool AskOverwrite(const std::string& text);
     void StartOperation();
     // Adds a finished queue item to the outcome; true when it ended with an error text.
-    bool CountItem(const FtpTransferItem& item);
+    bool CountItem(const FtpTransferItem& item, bool upload);
+    // Records the item that ends the walk; always false, for the walk to return.
+    bool EndWalk(bool upload, const std::string& name, const std::string& reason);
     // The synchronize confirmation, unless "Do not ask again." was ticked with a Yes before.
     bool ConfirmSynchronize(const std::string& localFolder, const std::string& remoteFolder);
     // Queues what the remote folder's listing decides; false when the walk ended early.

@@ -117,6 +117,7 @@ void SelectionTransfers::Synchronize(const std::string& localFolder,
     // A walk that ends early transfers nothing at all.
     if (!WalkRemoteForSync(downloads, uploads, localFolder)) {
         outcome_.walkEnded = true;
+        outcome_.skipped += downloads.count + uploads.count;
         // Back where the pane is, so the next command does not start inside another folder.
         FtpChangeDirectoryQuiet(session_.connection, remoteStart_);
         ui_.SetBusy(false);

@@ -92,13 +92,13 @@ bool SelectionTransfers::UploadFolder(FtpTransferQueue& queue, const std::string
                                       const std::string& localDir) {
     LogFormat(kLogInfo, "Uploading directory: %s", localDir.c_str());
     if (!IsFolderPath(localDir)) {
-        return false;
+        return EndWalk(true, localDir, "The local folder cannot be read.");
     }
     const std::string remoteFolder = PathJoin(remoteStart_, RelativePathPart(localBase, localDir));
     FtpMakeDirectoryQuiet(session_.connection, remoteFolder);
     if (!FtpChangeDirectoryQuiet(session_.connection, remoteFolder)) {
         LogFormat(kLogError, "Unable to change directory: %s", remoteFolder.c_str());
-        return false;
+        return EndWalk(true, localDir, "The remote folder cannot be entered.");
     }
     LFile::FolderIterator entries(localDir);
     while (entries.Next()) {
@@ -109,6 +109,7 @@ bool SelectionTransfers::UploadFolder(FtpTransferQueue& queue, const std::string
         if (localDir.size() + 1 + entries.Name().size() > kTextLimit) {
             LogFormat(kLogWarning, "Skipping upload of item with too long a path: %s/%s",
                       localDir.c_str(), entries.Name().c_str());
+            ++outcome_.skipped;
             continue;
         }
         const std::string path = PathJoin(localDir, entries.Name());
@@ -133,6 +134,7 @@ bool SelectionTransfers::QueueUploadFile(FtpTransferQueue& queue, const std::str
             !AskOverwrite("A newer copy of the file \"" + localPath +
                           "\" already exists in the remote folder. Do you want to overwrite "
                           "it?")) {
+            ++outcome_.skipped;
             return true;
         }
     }
@@ -150,7 +152,7 @@ void SelectionTransfers::RunUploads(FtpTransferQueue& queue, bool logItemErrors)
     outcome_.stopped = outcome_.stopped || result == LPROCESS_STOPPED;
     outcome_.queued += queue.count;
     for (const FtpTransferItem& item : queue.items) {
-        if (CountItem(item) && logItemErrors) {
+        if (CountItem(item, true) && logItemErrors) {
             Log(kLogError, item.errorText);
         }
     }

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -237,5 +238,37 @@ TEST_P(CliSession, CtrlCStopsTransfersWithStatusOne) {
 
 const ServerCase kPyftpdCases[] = {kAllServers[0], kAllServers[1]};
 INSTANTIATE_TEST_SUITE_P(Servers, CliSession, testing::ValuesIn(kPyftpdCases), ServerCaseName);
+
+// A line of 300 MB of NUL bytes, read from a sparse file: one "-", then the next line's record,
+// in bounded memory and without an uncaught exception.
+TEST(CliProgram, ParseListSkipsAnOverlongLineAndReadsOn) {
+    TempFolder folder("brindle-cli-parse");
+    const std::string line = "\n-rw-r--r-- 1 u g 3 Mar 3 2008 after.txt\n";
+    const int fd = open(folder.File("zeros").c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    const off_t zeros = 300LL << 20;
+    EXPECT_EQ(pwrite(fd, line.data(), line.size(), zeros), static_cast<ssize_t>(line.size()));
+    close(fd);
+    const CliRun run = RunCli({"parse-list", folder.File("zeros")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "-\n3\t0\t0\t2008\t3\t3\t0\t0\t0\tafter.txt\n");
+    rusage children{};
+    ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &children), 0);
+    EXPECT_LT(children.ru_maxrss, 150 * 1024) << "kB at the peak: the line was kept";
+}
+
+// A server's names with ESC and CR: raw bytes for a script, escaped in the log.
+TEST_P(CliSession, ControlCharactersInNamesAreRawInAPipeAndEscapedInTheLog) {
+    ASSERT_TRUE(server().MakeFile("e\x1b[31mred\rx.txt", "x"));
+    LogTail log;
+    std::vector<std::string> args = ServerArgs(server());
+    args.push_back("ls");
+    EXPECT_NE(RunCli(args).out.find("\te\x1b[31mred\rx.txt\n"), std::string::npos);
+    args.back() = "download";
+    args.insert(args.end(), {"e\x1b[31mred\rx.txt", "--to", local_.File("dl")});
+    EXPECT_EQ(RunCli(args).status, 0);
+    EXPECT_EQ(ReadWholeFile(local_.File("dl/e\x1b[31mred\rx.txt")), "x");
+    EXPECT_TRUE(log.Contains("Queuing file: e\\x1b[31mred\\x0dx.txt\r\n")) << log.Text();
+}
 
 }  // namespace

@@ -98,6 +98,7 @@ TEST_P(CliTerminal, Cases) {
     ASSERT_TRUE(server().MakeFile("big.bin", std::string(300 * 1024, 'b')));
     ASSERT_TRUE(server().MakeFile("same.txt", "remote", 1583298367));
     ASSERT_TRUE(WriteWholeFile(local.File("same.txt"), "newer local"));
+    ASSERT_TRUE(server().MakeFile("e\x1b[31mred\rx.txt", "x"));
     const std::vector<std::string> login = ServerArgs(server()), bare = ServerArgs(server(), true);
     auto with = [](std::vector<std::string> args, std::initializer_list<std::string> rest) {
         args.insert(args.end(), rest);
@@ -123,6 +124,10 @@ TEST_P(CliTerminal, Cases) {
         {"question, unknown answer then no", download, "[Yes]: ", "maybe\nn\n\n", 0, "", "",
          "newer local"},
         {"question, yes", download, "[Yes]: ", "y\nn\n", 0, "", "", "remote"},
+        {"names escaped", with(login, {"ls"}), "", "", 0, "\te\\x1b[31mred\\x0dx.txt\r\n",
+         "\033[31m", ""},
+        {"names escaped in the report", with(login, {"test"}), "", "", 0, "e\\x1b[31mred\\x0dx.txt",
+         "\033[31m", ""},
     };
     for (const Case& c : cases) {
         TerminalCli cli(c.args);

@@ -17,6 +17,7 @@
 #include <string>
 #include <thread>
 
+#include "frame/control_escape.h"
 #include "frame/crash_handler.h"
 #include "frame/file_helpers.h"
 #include "frame/folder_iterator.h"
@@ -65,6 +66,25 @@ const Steps kSteps = {
     {"Latin1ToUtf8", [](const Args& a) { return Latin1ToUtf8(a[0]); }},
     {"IsValidUtf8", [](const Args& a) { return Text(IsValidUtf8(a[0])); }},
     {"WithoutCutCharacter", [](const Args& a) { return std::string(WithoutCutCharacter(a[0])); }},
+    {"EscapeControlCharacters",  // text, "keep" to keep CR LF pairs
+     [](const Args& a) { return EscapeControlCharacters(a[0], a.size() > 1 && a[1] == "keep"); }},
+    {"log",  // folder, umask, text: the modes of the folder and the file, then the text's line
+     [](const Args& a) {
+         const mode_t mask = umask(static_cast<mode_t>(std::stoul(a[1], nullptr, 8)));
+         LLogger logger(a[0]);
+         logger.Log(kLogInfo, "first");
+         const std::string path = logger.CurrentFilePath();
+         chmod(path.c_str(), 0644);  // as an earlier version left it
+         logger.Log(kLogInfo, a[2]);
+         umask(mask);
+         struct stat folder {
+         }, file{};
+         stat(a[0].c_str(), &folder), stat(path.c_str(), &file);
+         char modes[32];
+         std::snprintf(modes, sizeof modes, "%o %o ", folder.st_mode & 0777, file.st_mode & 0777);
+         const std::string text = ReadWholeFile(path);
+         return modes + text.substr(std::min(text.size(), text.find("\r\n") + 2 + 9));
+     }},
     {"StatusLine",
      [](const Args& a) {
          LStatusWindow pane(nullptr);
