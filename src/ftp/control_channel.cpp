@@ -175,6 +175,23 @@ LProcessResult FtpCommandLines(LProcessInterface& iface, LSecureSocket& connecti
     return positive ? LPROCESS_OK : LPROCESS_FAILED;
 }
 
+LProcessResult FtpSetTransferType(LProcessInterface& iface, LSecureSocket& connection, char type,
+                                  int* code) {
+    if (connection.transferType == type) {
+        if (code != nullptr) {
+            *code = 200;
+        }
+        return LPROCESS_OK;
+    }
+    connection.transferType = 0;
+    const char line[] = {'T', 'Y', 'P', 'E', ' ', type, '\r', '\n', '\0'};
+    LProcessResult result = FtpCommand(iface, connection, line, code);
+    if (result == LPROCESS_OK) {
+        connection.transferType = type;
+    }
+    return result;
+}
+
 LProcessResult FtpDisconnect(LProcessInterface& iface, LSecureSocket& connection) {
     SecureClose(connection);
     return LPROCESS_OK;

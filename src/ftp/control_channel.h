@@ -57,6 +57,11 @@ LProcessResult FtpCommandQuick(LProcessInterface& iface, LSecureSocket& connecti
 LProcessResult FtpCommandLines(LProcessInterface& iface, LSecureSocket& connection,
                                std::string_view commandLine, std::vector<std::string>& lines);
 // Closes the connection if it is open; always ok.
+// "TYPE A" or "TYPE I", sent only when the session's remembered type differs; `code` gets the
+// reply's code, or 200 when nothing had to be sent.
+LProcessResult FtpSetTransferType(LProcessInterface& iface, LSecureSocket& connection, char type,
+                                  int* code = nullptr);
+
 LProcessResult FtpDisconnect(LProcessInterface& iface, LSecureSocket& connection);
 // "QUIT", then closes the connection whatever the answer; the result of the QUIT exchange.
 LProcessResult FtpQuit(LProcessInterface& iface, LSecureSocket& connection);

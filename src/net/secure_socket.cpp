@@ -23,7 +23,8 @@ LSecureSocket::LSecureSocket(LSecureSocket&& other) noexcept
     : ssl(std::exchange(other.ssl, nullptr)),
       sslContext(std::exchange(other.sslContext, nullptr)),
       fd(std::exchange(other.fd, -1)),
-      features(std::exchange(other.features, 0)) {}
+      features(std::exchange(other.features, 0)),
+      transferType(std::exchange(other.transferType, 0)) {}
 
 LSecureSocket& LSecureSocket::operator=(LSecureSocket&& other) noexcept {
     if (this != &other) {
@@ -32,6 +33,7 @@ LSecureSocket& LSecureSocket::operator=(LSecureSocket&& other) noexcept {
         sslContext = std::exchange(other.sslContext, nullptr);
         fd = std::exchange(other.fd, -1);
         features = std::exchange(other.features, 0);
+        transferType = std::exchange(other.transferType, 0);
     }
     return *this;
 }
@@ -41,9 +43,12 @@ void SecureSocketInit(LSecureSocket& socket) {
     socket.sslContext = nullptr;
     socket.fd = -1;
     socket.features = 0;
+    socket.transferType = 0;
 }
 
 void SecureClose(LSecureSocket& socket) {
+    // A new connection starts with the server's default type, whatever was set before.
+    socket.transferType = 0;
     if (socket.fd < 0) {
         return;
     }

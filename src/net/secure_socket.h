@@ -16,6 +16,7 @@ struct LSecureSocket {
     SSL_CTX* sslContext = nullptr;
     int fd = -1;
     std::uint32_t features = 0;  // what the FTP server offers; unused on data connections
+    char transferType = 0;       // the TYPE the server last accepted ('A', 'I'); 0 when unknown
 
     LSecureSocket() = default;
     ~LSecureSocket();
