@@ -6,7 +6,8 @@
 // The window's transfer commands on the command line: the same queue building, questions
 // (answered by --yes/--no or on the terminal) and log lines. Exit status 2 when the walk ended
 // early or any item ended with an error, 1 when stopped (the items the stop reached are not
-// failures) or the confirmation was declined. Unless all went well or the confirmation was
+// failures; Ctrl+C while the queue is being built transfers nothing) or the confirmation was
+// declined. Unless all went well or the confirmation was
 // declined, stderr gets a line per failed item, 'Unable to download "NAME": REASON' (or upload;
 // the server's text, else what failed locally), then "N transferred, N failed, N skipped".
 

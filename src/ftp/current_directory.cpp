@@ -2,6 +2,8 @@
 
 #include "frame/text_limits.h"
 #include "ftp/control_channel.h"
+#include "ftp/reply_in_step.h"
+#include "process/forwarding_interface.h"
 
 namespace {
 
@@ -24,7 +26,7 @@ LProcessResult FtpGetCurrentDirectory(LProcessInterface& iface, LSecureSocket& c
     path.clear();
     int code = 0;
     std::string text;
-    LProcessResult read = FtpExchange(iface, connection, "PWD\r\n", code, text);
+    LProcessResult read = FtpExchangeInStep(iface, connection, "PWD\r\n", code, text);
     if (read != LPROCESS_OK) {
         return read;
     }
@@ -35,18 +37,20 @@ LProcessResult FtpGetCurrentDirectory(LProcessInterface& iface, LSecureSocket& c
     return LPROCESS_OK;
 }
 
-bool FtpGetCurrentDirectoryQuiet(LSecureSocket& connection, std::string& path) {
-    LProcessInterfaceVoidInstance quiet;
+bool FtpGetCurrentDirectoryQuiet(LSecureSocket& connection, std::string& path,
+                                 LProcessInterface* stopFrom) {
+    QuietProcessInterface quiet(stopFrom);
     return FtpGetCurrentDirectory(quiet, connection, path) == LPROCESS_OK;
 }
 
 LProcessResult FtpChangeDirectory(LProcessInterface& iface, LSecureSocket& connection,
                                   const std::string& path) {
-    return FtpCommand(iface, connection, FtpCommandLine("CWD", path, kLongCommandLineSize));
+    return FtpCommandInStep(iface, connection, FtpCommandLine("CWD", path, kLongCommandLineSize));
 }
 
-bool FtpChangeDirectoryQuiet(LSecureSocket& connection, const std::string& path) {
-    LProcessInterfaceVoidInstance quiet;
+bool FtpChangeDirectoryQuiet(LSecureSocket& connection, const std::string& path,
+                             LProcessInterface* stopFrom) {
+    QuietProcessInterface quiet(stopFrom);
     return FtpChangeDirectory(quiet, connection, path) == LPROCESS_OK;
 }
 

@@ -14,7 +14,9 @@
 #include "ftp/mlsd_facts.h"
 #include "ftp/passive.h"
 #include "ftp/remote_listing.h"
+#include "ftp/reply_in_step.h"
 #include "ftp/server_features.h"
+#include "process/forwarding_interface.h"
 
 namespace {
 
@@ -146,7 +148,8 @@ LProcessResult FtpGetItemType(LProcessInterface& iface, LSecureSocket& conn,
     }
     if (Has(conn, kFeatMlstType) && MlstAllowed(conn)) {
         std::vector<std::string> lines;
-        LProcessResult step = FtpCommandLines(iface, conn, FtpCommandLine("MLST", name), lines);
+        LProcessResult step =
+            FtpCommandLinesInStep(iface, conn, FtpCommandLine("MLST", name), lines);
         if (step == LPROCESS_STOPPED) {
             return step;
         }
@@ -186,11 +189,11 @@ LProcessResult FtpGetItemType(LProcessInterface& iface, LSecureSocket& conn,
     return kind == kItemUnknown ? LPROCESS_FAILED : LPROCESS_OK;
 }
 
-bool FtpIsFolderQuiet(LSecureSocket& conn, const std::string& name) {
-    LProcessInterfaceVoidInstance silent;
+bool FtpIsFolderQuiet(LSecureSocket& conn, const std::string& name, LProcessInterface* stopFrom) {
+    QuietProcessInterface quiet(stopFrom);
     int kind = kItemUnknown;
-    // A failed query leaves the kind unknown, which is not a folder.
-    (void)FtpGetItemType(silent, conn, name, kind);
+    // A failed or stopped query leaves the kind unknown, which is not a folder.
+    (void)FtpGetItemType(quiet, conn, name, kind);
     return kind == kItemFolder || kind == kItemLink;
 }
 
@@ -203,7 +206,8 @@ LProcessResult FtpGetFileSize(LProcessInterface& iface, LSecureSocket& conn,
     std::int64_t found = -1;
     if (Has(conn, kFeatMlstSize) && MlstAllowed(conn) && !iface.IsStopped()) {
         std::vector<std::string> lines;
-        LProcessResult step = FtpCommandLines(iface, conn, FtpCommandLine("MLST", name), lines);
+        LProcessResult step =
+            FtpCommandLinesInStep(iface, conn, FtpCommandLine("MLST", name), lines);
         if (step == LPROCESS_STOPPED) {
             return step;
         }
@@ -227,12 +231,13 @@ LProcessResult FtpGetFileSize(LProcessInterface& iface, LSecureSocket& conn,
     }
     if (found == -1 && Has(conn, kFeatSize)) {
         int code = 0;
-        if (FtpCommand(iface, conn, "TYPE I\r\n", &code) == LPROCESS_STOPPED) {
+        if (FtpInStep(iface, conn, [&] { return FtpSetTransferType(iface, conn, 'I', &code); }) ==
+            LPROCESS_STOPPED) {
             return LPROCESS_STOPPED;
         }
         if (code == 200) {
             std::string text;
-            if (FtpCommand(iface, conn, FtpCommandLine("SIZE", name), &code, &text) ==
+            if (FtpCommandInStep(iface, conn, FtpCommandLine("SIZE", name), &code, &text) ==
                 LPROCESS_STOPPED) {
                 return LPROCESS_STOPPED;
             }
@@ -271,11 +276,12 @@ LProcessResult FtpGetFileSize(LProcessInterface& iface, LSecureSocket& conn,
     return LPROCESS_OK;
 }
 
-std::uint64_t FtpGetFileSizeQuiet(LSecureSocket& conn, const std::string& name) {
-    LProcessInterfaceVoidInstance silent;
+std::uint64_t FtpGetFileSizeQuiet(LSecureSocket& conn, const std::string& name,
+                                  LProcessInterface* stopFrom) {
+    QuietProcessInterface quiet(stopFrom);
     std::uint64_t size = 0;
-    // A failed query leaves the size 0, which is what "unknown" is here.
-    (void)FtpGetFileSize(silent, conn, name, size);
+    // A failed or stopped query leaves the size 0, which is what "unknown" is here.
+    (void)FtpGetFileSize(quiet, conn, name, size);
     return size;
 }
 
@@ -289,7 +295,8 @@ LProcessResult FtpGetFileTime(LProcessInterface& iface, LSecureSocket& conn,
     std::string timestamp;
     if (Has(conn, kFeatMdtm)) {
         std::string text;
-        LProcessResult step = FtpCommand(iface, conn, FtpCommandLine("MDTM", name), nullptr, &text);
+        LProcessResult step =
+            FtpCommandInStep(iface, conn, FtpCommandLine("MDTM", name), nullptr, &text);
         if (step == LPROCESS_STOPPED) {
             return step;
         }
@@ -300,7 +307,8 @@ LProcessResult FtpGetFileTime(LProcessInterface& iface, LSecureSocket& conn,
     std::string_view value;
     if (timestamp.empty() && Has(conn, kFeatMlstModify) && MlstAllowed(conn)) {
         std::vector<std::string> lines;
-        LProcessResult step = FtpCommandLines(iface, conn, FtpCommandLine("MLST", name), lines);
+        LProcessResult step =
+            FtpCommandLinesInStep(iface, conn, FtpCommandLine("MLST", name), lines);
         if (step == LPROCESS_STOPPED) {
             return step;
         }
@@ -346,10 +354,11 @@ LProcessResult FtpGetFileTime(LProcessInterface& iface, LSecureSocket& conn,
     return LPROCESS_OK;
 }
 
-time_t FtpGetFileTimeQuiet(LSecureSocket& conn, const std::string& name) {
-    LProcessInterfaceVoidInstance silent;
+time_t FtpGetFileTimeQuiet(LSecureSocket& conn, const std::string& name,
+                           LProcessInterface* stopFrom) {
+    QuietProcessInterface quiet(stopFrom);
     time_t time = 0;
-    // A failed query leaves the time that a name that cannot be found gets.
-    (void)FtpGetFileTime(silent, conn, name, time);
+    // A failed or stopped query leaves the time that a name that cannot be found gets.
+    (void)FtpGetFileTime(quiet, conn, name, time);
     return time;
 }

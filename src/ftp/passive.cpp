@@ -5,6 +5,7 @@
 #include "frame/number_text.h"
 #include "frame/text_limits.h"
 #include "ftp/control_channel.h"
+#include "ftp/reply_in_step.h"
 #include "net/host_address.h"
 
 bool ParsePassiveReplyText(std::string_view text, std::string& address) {
@@ -36,7 +37,7 @@ LProcessResult FtpPassive(LProcessInterface& iface, LSecureSocket& connection,
     address.clear();
     int code = 0;
     std::string text;
-    LProcessResult read = FtpExchange(iface, connection, "PASV\r\n", code, text);
+    LProcessResult read = FtpExchangeInStep(iface, connection, "PASV\r\n", code, text);
     if (read != LPROCESS_OK) {
         return read;
     }
@@ -47,12 +48,12 @@ LProcessResult FtpPassive(LProcessInterface& iface, LSecureSocket& connection,
 }
 
 LProcessResult FtpProtectDataChannel(LProcessInterface& iface, LSecureSocket& connection) {
-    LProcessResult step = FtpCommand(iface, connection, "PBSZ 0\r\n");
+    LProcessResult step = FtpCommandInStep(iface, connection, "PBSZ 0\r\n");
     if (step != LPROCESS_OK) {
         return step;
     }
     int code = 0;
-    step = FtpCommand(iface, connection, "PROT P\r\n", &code);
+    step = FtpCommandInStep(iface, connection, "PROT P\r\n", &code);
     if (step == LPROCESS_FAILED && code == 534) {
         iface.ReportError(kProtectedModeRefused);
     }
@@ -95,7 +96,7 @@ LProcessResult FtpDataCommand(LProcessInterface& iface, LSecureSocket& connectio
     if (step != LPROCESS_OK) {
         return step;
     }
-    step = FtpCommand(iface, connection, "TYPE A\r\n");
+    step = FtpInStep(iface, connection, [&] { return FtpSetTransferType(iface, connection, 'A'); });
     if (step != LPROCESS_OK) {
         return step;
     }
@@ -109,46 +110,54 @@ LProcessResult FtpDataCommand(LProcessInterface& iface, LSecureSocket& connectio
     if (step != LPROCESS_OK) {
         return step;
     }
+    step = FtpSendCommand(iface, connection, commandLine, kFtpSendTimeout);
+    if (step != LPROCESS_OK) {
+        return step;
+    }
     int code = 0;
     std::string text;
-    step = FtpExchange(iface, connection, commandLine, code, text);
-    if (step != LPROCESS_OK) {
-        return step;
-    }
-    if (code < 100 || code > 199) {
+    step = FtpReadReply(iface, connection, code, text);
+    if (step == LPROCESS_OK && (code < 100 || code > 199)) {
         return LPROCESS_FAILED;
     }
-    step = FtpSecureDataConnection(iface, connection, data);
-    if (step != LPROCESS_OK) {
-        return step;
+    if (step == LPROCESS_OK) {
+        step = FtpSecureDataConnection(iface, connection, data);
     }
-    for (;;) {
+    bool ended = false;  // the server closed the data connection
+    while (step == LPROCESS_OK && !ended) {
+        if (SecureBytesAvailable(data) == 0) {
+            // Data silent past its wait is no end of the data.
+            step = SecureWaitForReadable(iface, data, kFtpDataReceiveTimeout);
+            if (step != LPROCESS_OK) {
+                break;
+            }
+        }
         char buffer[kTextLimit];
         std::size_t count = 0;
-        step = SecureReceive(iface, data, buffer, sizeof buffer, count, kFtpDataReceiveTimeout);
-        if (step == LPROCESS_STOPPED) {
-            return step;
+        // Readable with nothing to read: the server closed it at the end of the data.
+        ended = SecureReceive(iface, data, buffer, sizeof buffer, count, kFtpDataReceiveTimeout) !=
+                LPROCESS_OK;
+        if (!ended && pieces.size() == kMaxDataPieces) {
+            // A server that never stops sending gets no more of our memory; its reply is
+            // still read, so the next command reads its own.
+            ended = true;
+            step = LPROCESS_FAILED;
+        } else if (!ended) {
+            pieces.emplace_back(buffer, count);
         }
-        // The server closing the data connection at the end of the data ends the loop too.
-        if (step != LPROCESS_OK) {
-            break;
-        }
-        if (pieces.size() == kMaxDataPieces) {
-            // A server that never stops sending gets no more of our memory.
-            SecureClose(data);
-            // The server's reply is read so the next command reads its own; a stop while
-            // waiting for it is still a stop.
-            if (FtpReadReply(iface, connection, code, text) == LPROCESS_STOPPED) {
-                return LPROCESS_STOPPED;
-            }
-            return LPROCESS_FAILED;
-        }
-        pieces.emplace_back(buffer, count);
     }
     SecureClose(data);
-    step = FtpReadReply(iface, connection, code, text);
-    if (step != LPROCESS_OK) {
+    if (!ended) {
+        // Stopped, or the data went silent: the reply the server owes is settled.
+        FtpSettleOwedReply(connection);
         return step;
     }
-    return FtpPositive(code) ? LPROCESS_OK : LPROCESS_FAILED;
+    LProcessResult read = FtpReadReply(iface, connection, code, text);
+    if (read == LPROCESS_STOPPED) {
+        FtpSettleOwedReply(connection);
+    }
+    if (read != LPROCESS_OK) {
+        return read;
+    }
+    return step == LPROCESS_OK && FtpPositive(code) ? LPROCESS_OK : LPROCESS_FAILED;
 }

@@ -7,14 +7,17 @@
 #include <vector>
 
 #include "frame/latin1.h"
+#include "frame/logger.h"
 #include "frame/text_limits.h"
 #include "frame/utf8.h"
 #include "ftp/control_channel.h"
+#include "ftp/current_directory.h"
 #include "ftp/ftp_features.h"
 #include "ftp/list_parser.h"
 #include "ftp/local_time_cache.h"
 #include "ftp/mlsd_facts.h"
 #include "ftp/passive.h"
+#include "ftp/reply_in_step.h"
 #include "ftp/server_features.h"
 
 namespace {
@@ -33,8 +36,8 @@ class ListingLineReader {
 public:
     explicit ListingLineReader(LSecureSocket& data) : data_(data), buffer_(kMaxListingLineBytes) {}
 
-    // Ok with the next line; failed once the data has ended (the peer closed, the read failed
-    // or nothing came within the wait); stopped.
+    // Ok with the next line; failed once the data has ended (the peer closed or the read
+    // failed) and once nothing came within the wait (then `silent` is set); stopped.
     LProcessResult Next(LProcessInterface& iface, std::string& line) {
         bool dropping = false;  // inside a line longer than the limit
         for (;;) {
@@ -69,6 +72,14 @@ public:
                 dropping = true;
                 end_ = 0;
             }
+            if (SecureBytesAvailable(data_) == 0) {
+                // A pause is no end of the data: only the peer closing ends it.
+                LProcessResult waited = SecureWaitForReadable(iface, data_, kFtpListingLineTimeout);
+                if (waited != LPROCESS_OK) {
+                    silent = waited == LPROCESS_FAILED;
+                    return waited;
+                }
+            }
             std::size_t count = 0;
             LProcessResult read =
                 SecureReceive(iface, data_, buffer_.data() + end_, buffer_.size() - end_, count,
@@ -82,6 +93,8 @@ public:
             end_ += count;
         }
     }
+
+    bool silent = false;
 
 private:
     static void AssignWithoutCr(std::string& line, const char* start, std::size_t length) {
@@ -167,7 +180,8 @@ std::unique_ptr<FtpDirEntry> EntryOfListLine(const std::string& line, const std:
 // PASV and the connection to the address it gives, tried twice.
 LProcessResult OpenListingDataConnection(FtpDirList& list, LProcessInterface& iface,
                                          LSecureSocket& conn, LSecureSocket& data) {
-    if (FtpCommand(iface, conn, "TYPE A\r\n") == LPROCESS_STOPPED) {
+    if (FtpInStep(iface, conn, [&] { return FtpSetTransferType(iface, conn, 'A'); }) ==
+        LPROCESS_STOPPED) {
         return LPROCESS_STOPPED;
     }
     std::string address;
@@ -187,12 +201,23 @@ LProcessResult OpenListingDataConnection(FtpDirList& list, LProcessInterface& if
     return LPROCESS_FAILED;
 }
 
+// A stop while the server owes a reply closes the data connection and settles that reply.
+LProcessResult SettledStop(LSecureSocket& conn, LSecureSocket& data) {
+    SecureClose(data);
+    FtpSettleOwedReply(conn);
+    return LPROCESS_STOPPED;
+}
+
 // The reply to MLSD or LIST. A 550 may mean the server wants protected data first: PROT P, then
 // LIST once more.
-LProcessResult StartListing(LProcessInterface& iface, LSecureSocket& conn, bool& mlsd) {
+LProcessResult StartListing(LProcessInterface& iface, LSecureSocket& conn, LSecureSocket& data,
+                            bool& mlsd) {
     int code = 0;
     std::string text;
     LProcessResult step = FtpReadReply(iface, conn, code, text);
+    if (step == LPROCESS_STOPPED) {
+        return SettledStop(conn, data);
+    }
     if (step != LPROCESS_OK) {
         return step;
     }
@@ -202,7 +227,7 @@ LProcessResult StartListing(LProcessInterface& iface, LSecureSocket& conn, bool&
     if (code != 550) {
         return LPROCESS_FAILED;
     }
-    step = FtpCommand(iface, conn, "PROT P\r\n", &code);
+    step = FtpCommandInStep(iface, conn, "PROT P\r\n", &code);
     if (step == LPROCESS_STOPPED) {
         return step;
     }
@@ -218,6 +243,9 @@ LProcessResult StartListing(LProcessInterface& iface, LSecureSocket& conn, bool&
         return step;
     }
     step = FtpReadReply(iface, conn, code, text);
+    if (step == LPROCESS_STOPPED) {
+        return SettledStop(conn, data);
+    }
     if (step != LPROCESS_OK) {
         return step;
     }
@@ -240,7 +268,8 @@ LProcessResult ReadListing(FtpDirList& list, LProcessInterface& iface, LSecureSo
             return read;
         }
         if (read != LPROCESS_OK) {
-            return LPROCESS_OK;
+            list.dataStalled = reader.silent;
+            return reader.silent ? LPROCESS_FAILED : LPROCESS_OK;
         }
         if (!line.empty()) {
             std::unique_ptr<FtpDirEntry> entry =
@@ -259,6 +288,17 @@ LProcessResult ReadListing(FtpDirList& list, LProcessInterface& iface, LSecureSo
             return LPROCESS_STOPPED;
         }
     }
+}
+
+// Names the folder whose listing went silent, when the server still answers PWD.
+void LogStalledListing(LSecureSocket& conn) {
+    std::string folder;
+    LProcessInterfaceVoidInstance silent;
+    if (conn.fd < 0 || FtpGetCurrentDirectory(silent, conn, folder) != LPROCESS_OK) {
+        folder = "(the current folder)";
+    }
+    LogFormat(kLogError, "The listing of %s was cut short: no data came for %u seconds.",
+              folder.c_str(), static_cast<unsigned>(kFtpListingLineTimeout / 1000));
 }
 
 void ListInto(FtpDirList& list, const std::string& pattern) {
@@ -383,26 +423,35 @@ LProcessResult FtpListRetrieve(FtpDirList& list, LProcessInterface& iface, LSecu
             return step;
         }
     }
-    step = StartListing(iface, conn, mlsd);
+    step = StartListing(iface, conn, data, mlsd);
     if (step != LPROCESS_OK) {
         return step;
     }
+    // The server owes the final reply from here on: a stop, or data silent past its wait,
+    // closes the data connection and settles it, so the next command reads its own reply.
     // A data connection left plain goes on plain; the server decides whether it accepts that.
     if (FtpSecureDataConnection(iface, conn, data) == LPROCESS_STOPPED) {
-        return LPROCESS_STOPPED;
+        return SettledStop(conn, data);
     }
     const std::string keptPattern = CutText(pattern);
     FreeEntries(list);
     step = ReadListing(list, iface, data, keptPattern, mlsd);
+    list.current = list.first.get();
+    if (step == LPROCESS_STOPPED) {
+        return SettledStop(conn, data);
+    }
     SecureClose(data);
-    if (step != LPROCESS_OK) {
-        // Stopped: the final reply is left unread.
-        return step;
+    if (list.dataStalled) {
+        FtpSettleOwedReply(conn);
+        LogStalledListing(conn);
+        return LPROCESS_FAILED;
     }
     int code = 0;
     std::string text;
     step = FtpReadReply(iface, conn, code, text);
-    list.current = list.first.get();
+    if (step == LPROCESS_STOPPED) {
+        FtpSettleOwedReply(conn);
+    }
     if (step != LPROCESS_OK) {
         return step;
     }

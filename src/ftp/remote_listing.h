@@ -54,6 +54,7 @@ public:
     FtpDirEntry* current = nullptr;
     FtpDirEntry* last = nullptr;              // the tail, so appending never walks the list
     bool dataFailed = false;                  // the data connection failed to open twice
+    bool dataStalled = false;                 // the data went silent past its wait: failed
     bool cancelled = false;                   // the listing or a lazy query was stopped
     LProcessResult result = LPROCESS_FAILED;  // what the listing returned
     LProcessInterface* iface;
@@ -69,12 +70,17 @@ LProcessResult FtpListRetrieve(FtpDirList& list, LProcessInterface& iface, LSecu
 
 LProcessResult FtpGetItemType(LProcessInterface& iface, LSecureSocket& conn,
                               const std::string& name, int& kind);
+// The quiet look-ups show nothing. Given `stopFrom`, they still end at its stop (Cancel, Ctrl+C);
+// a reply left outstanding by that stop is read, or the connection is closed.
 // Folder or link.
-bool FtpIsFolderQuiet(LSecureSocket& conn, const std::string& name);
+bool FtpIsFolderQuiet(LSecureSocket& conn, const std::string& name,
+                      LProcessInterface* stopFrom = nullptr);
 LProcessResult FtpGetFileSize(LProcessInterface& iface, LSecureSocket& conn,
                               const std::string& name, std::uint64_t& size);
 // 0 when unknown.
-std::uint64_t FtpGetFileSizeQuiet(LSecureSocket& conn, const std::string& name);
+std::uint64_t FtpGetFileSizeQuiet(LSecureSocket& conn, const std::string& name,
+                                  LProcessInterface* stopFrom = nullptr);
 LProcessResult FtpGetFileTime(LProcessInterface& iface, LSecureSocket& conn,
                               const std::string& name, time_t& time);
-time_t FtpGetFileTimeQuiet(LSecureSocket& conn, const std::string& name);
+time_t FtpGetFileTimeQuiet(LSecureSocket& conn, const std::string& name,
+                           LProcessInterface* stopFrom = nullptr);

@@ -6,6 +6,7 @@
 #include "frame/ascii_case.h"
 #include "ftp/control_channel.h"
 #include "ftp/ftp_features.h"
+#include "ftp/reply_in_step.h"
 
 namespace {
 
@@ -49,7 +50,11 @@ LProcessResult FtpQueryFeatures(LProcessInterface& iface, LSecureSocket& connect
         return LPROCESS_OK;
     }
     std::vector<std::string> lines;
-    if (FtpCommandLines(iface, connection, "FEAT\r\n", lines) != LPROCESS_OK) {
+    LProcessResult asked = FtpCommandLinesInStep(iface, connection, "FEAT\r\n", lines);
+    if (asked == LPROCESS_STOPPED) {
+        return asked;
+    }
+    if (asked != LPROCESS_OK) {
         // Without FEAT, SIZE is still worth a try; FEAT is asked again next time.
         connection.features |= kFeatSize;
         return LPROCESS_OK;
@@ -65,7 +70,7 @@ LProcessResult FtpPrepareDirStyle(LProcessInterface& iface, LSecureSocket& conne
     if ((connection.features & kFeatSystAsked) == 0) {
         int code = 0;
         std::string text;
-        if (FtpCommand(iface, connection, "SYST\r\n", &code, &text) == LPROCESS_STOPPED) {
+        if (FtpCommandInStep(iface, connection, "SYST\r\n", &code, &text) == LPROCESS_STOPPED) {
             return LPROCESS_STOPPED;
         }
         if (code == 215 && EqualsIgnoringCase(text, "Windows_NT")) {
@@ -77,12 +82,12 @@ LProcessResult FtpPrepareDirStyle(LProcessInterface& iface, LSecureSocket& conne
         // "site dirstyle" toggles the listing style; if it just turned MS-DOS style off, turn it
         // back on.
         std::string text;
-        if (FtpCommand(iface, connection, "site dirstyle\r\n", nullptr, &text) ==
+        if (FtpCommandInStep(iface, connection, "site dirstyle\r\n", nullptr, &text) ==
             LPROCESS_STOPPED) {
             return LPROCESS_STOPPED;
         }
         if (EqualsIgnoringCase(text, "MSDOS-like directory output is off") &&
-            FtpCommand(iface, connection, "site dirstyle\r\n") == LPROCESS_STOPPED) {
+            FtpCommandInStep(iface, connection, "site dirstyle\r\n") == LPROCESS_STOPPED) {
             return LPROCESS_STOPPED;
         }
     }

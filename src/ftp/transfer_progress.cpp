@@ -5,44 +5,38 @@
 
 #include "frame/text_limits.h"
 
-namespace {
-
-constexpr std::uint64_t kMostBlocksShownPerBlock = 99;
-
-}  // namespace
-
 TransferProgress::TransferProgress(LProcessInterface& iface, const std::string& name,
-                                   std::uint64_t size, double start)
-    : iface_(iface), name_(name), fraction_(start) {
-    if (size > 0) {
-        step_ = static_cast<double>(kDataBlockSize) / static_cast<double>(size);
-        blocks_ = (size + kDataBlockSize - 1) / kDataBlockSize;
-        blocksPerPercent_ = static_cast<double>(blocks_) * 0.01;
+                                   std::uint64_t size, std::uint64_t done)
+    : iface_(iface), name_(name), size_(size), done_(done) {}
+
+void TransferProgress::Start() {
+    if (shown_ < 0) {
+        Show(size_ > 0 ? static_cast<int>(std::min(done_, size_) * 100 / size_) : 0);
     }
 }
 
-void TransferProgress::Block() {
-    // On the stack: this runs for every block of the file.
-    char text[kTextLimit + 16];
-    std::snprintf(text, sizeof text, "%s: %2.0f%%", name_.c_str(),
-                  std::min(1.0, fraction_) * 100.0);
-    if (blocks_ <= kMostBlocksShownPerBlock) {
-        fraction_ += step_;
-        Update(text);
+void TransferProgress::Advance(std::uint64_t count) {
+    done_ += count;
+    if (size_ == 0) {
         return;
     }
-    ++count_;
-    if (static_cast<double>(count_) > blocksPerPercent_) {
-        count_ = 0;
-        fraction_ += 0.01;
-        Update(text);
-    } else if (first_) {
-        Update(text);
+    // Integer percents, so that a server sending more than announced never shows over 100.
+    const auto percent = static_cast<int>(std::min(done_, size_) * 100 / size_);
+    if (percent > shown_) {
+        Show(percent);
     }
 }
 
-void TransferProgress::Update(const char* text) {
+void TransferProgress::Finish() {
+    if (shown_ < 100) {
+        Show(100);
+    }
+}
+
+void TransferProgress::Show(int percent) {
+    shown_ = percent;
+    char text[kTextLimit + 16];
+    std::snprintf(text, sizeof text, "%s: %2.0f%%", name_.c_str(), static_cast<double>(percent));
     iface_.SetStatusText(text, 1);
-    iface_.SetProgress(fraction_);
-    first_ = false;
+    iface_.SetProgress(percent / 100.0);
 }

@@ -6,31 +6,31 @@
 
 #include "process/process_interface.h"
 
-// The bytes of one transfer block: read or received, sent or written, and counted by the
-// progress at a time.
-inline constexpr std::size_t kDataBlockSize = 1024;
+// The bytes one transfer moves at a time: read or received, sent or written. Peers move data in
+// blocks of 16 KiB to 256 KiB; a block this large keeps system calls per byte low.
+inline constexpr std::size_t kDataBlockSize = 256 * 1024;
 
-// The progress of one file transfer in 1,024-byte blocks: "name: NN%" on status line 1 and the
-// bar. Small files move the bar by every block; above 99 blocks it moves in whole percents, so
-// a large file causes about a hundred updates.
+// The progress of one file transfer: "name: NN%" on status line 1 and the bar, in whole
+// percents of the bytes moved, from the start up to 100 %. A large file causes about a hundred
+// updates whatever its block sizes; the text is formatted only when it changes.
 class TransferProgress {
 public:
-    // size 0 (unknown or empty) keeps the bar where it starts.
+    // size 0 (unknown or empty): the bar stays where it starts until Finish.
     TransferProgress(LProcessInterface& iface, const std::string& name, std::uint64_t size,
-                     double start = 0.0);
-    // One block: shows the fraction reached before it, then advances.
-    void Block();
-    double fraction() const { return fraction_; }
+                     std::uint64_t done = 0);
+    // Shows the starting percent once.
+    void Start();
+    // count more bytes moved.
+    void Advance(std::uint64_t count);
+    // The transfer is complete: 100 %.
+    void Finish();
 
 private:
-    void Update(const char* text);
+    void Show(int percent);
 
     LProcessInterface& iface_;
     const std::string name_;
-    double step_ = 0.0;
-    std::uint64_t blocks_ = 0;
-    double blocksPerPercent_ = 0.0;
-    double fraction_;
-    std::uint64_t count_ = 0;
-    bool first_ = true;
+    const std::uint64_t size_;
+    std::uint64_t done_;
+    int shown_ = -1;
 };

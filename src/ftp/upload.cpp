@@ -6,11 +6,14 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <vector>
 
 #include "frame/file_descriptor.h"
 #include "frame/path_names.h"
 #include "ftp/control_channel.h"
+#include "ftp/download.h"
 #include "ftp/ftp_features.h"
 #include "ftp/local_files.h"
 #include "ftp/passive.h"
@@ -62,28 +65,28 @@ struct RemoteSize {
     std::uint64_t size = 0;
 };
 
-// Reads the next block of the local file; 0 at its end or on a read error.
-std::size_t ReadBlock(int fd, char* block) {
+// Reads the next block of the local file: its size, 0 at its end, -1 on a read error.
+ssize_t ReadBlock(int fd, std::vector<char>& block) {
     for (;;) {
-        ssize_t got = read(fd, block, kDataBlockSize);
+        ssize_t got = read(fd, block.data(), block.size());
         if (got < 0 && errno == EINTR) {
             continue;
         }
-        return got > 0 ? static_cast<std::size_t>(got) : 0;
+        return got;
     }
 }
 
-// Positions the local file for an append and gives the fraction already on the server.
-double SkipWhatTheServerHas(int fd, std::uint64_t localSize, const RemoteSize& remote) {
+// Positions the local file for an append and gives the bytes already on the server.
+std::uint64_t SkipWhatTheServerHas(int fd, std::uint64_t localSize, const RemoteSize& remote) {
     if (!remote.known) {
-        return 0.0;
+        return 0;
     }
     if (localSize <= remote.size) {
         lseek(fd, 0, SEEK_END);
-        return 0.0;
+        return 0;
     }
     lseek(fd, static_cast<off_t>(remote.size), SEEK_SET);
-    return static_cast<double>(remote.size) / static_cast<double>(localSize);
+    return remote.size;
 }
 
 // Sends APPE (append) or STOR and reads the reply. A refused APPE, or a STOR refused with 550,
@@ -118,20 +121,19 @@ LProcessResult StartTransfer(LProcessInterface& iface, LSecureSocket& conn, LSec
     return LPROCESS_OK;
 }
 
-// Reads the final reply (it cannot be stopped) and decides the upload: a send failure stays
-// one; otherwise a reply of 200 to 399 succeeds.
+// Reads the final reply and decides the upload: a send failure or a stop stays one; otherwise a
+// reply of 200 to 399 succeeds.
 LProcessResult FinishTransfer(LProcessInterface& iface, LSecureSocket& conn,
                               const std::string& remoteName, std::uint64_t localSize,
                               LProcessResult sent, std::string* errorText) {
-    LProcessInterfaceVoidInstance silent;
     int code = 0;
     std::string text;
-    LProcessResult read = FtpReadReply(silent, conn, code, text);
+    LProcessResult read = FtpReadTransferReply(iface, conn, code, text);
     if (read == LPROCESS_OK && !FtpPositive(code)) {
         SetErrorText(errorText, text);
     }
-    if (sent != LPROCESS_OK) {
-        return sent;
+    if (sent != LPROCESS_OK || read == LPROCESS_STOPPED) {
+        return sent != LPROCESS_OK ? sent : read;
     }
     if (read != LPROCESS_OK) {
         return read;
@@ -194,7 +196,7 @@ LProcessResult FtpUploadFile(LProcessInterface& iface, LSecureSocket& conn,
         remote.known = step == LPROCESS_OK;
     }
     LSecureSocket data;
-    step = FtpCommand(iface, conn, "TYPE I\r\n");
+    step = FtpSetTransferType(iface, conn, 'I');
     if (step == LPROCESS_OK) {
         step = OpenDataConnection(iface, conn, data);
     }
@@ -209,30 +211,37 @@ LProcessResult FtpUploadFile(LProcessInterface& iface, LSecureSocket& conn,
     struct stat info {};
     const std::uint64_t localSize =
         fstat(file.get(), &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
-    iface.SetProgress(0.0);
-    const double start = append ? SkipWhatTheServerHas(file.get(), localSize, remote) : 0.0;
+    const std::uint64_t start = append ? SkipWhatTheServerHas(file.get(), localSize, remote) : 0;
     TransferProgress progress(iface, remoteName, localSize, start);
-    step = FtpSecureDataConnection(iface, conn, data);
-    if (step != LPROCESS_OK) {
-        return step;
-    }
-    LProcessResult result = LPROCESS_OK;
-    char block[kDataBlockSize];
-    for (std::size_t count; (count = ReadBlock(file.get(), block)) > 0;) {
-        result = SecureSendAll(iface, data, block, count, kFtpDataSendTimeout);
-        if (result == LPROCESS_STOPPED) {
-            return result;
-        }
-        if (result != LPROCESS_OK) {
+    progress.Start();
+    LProcessResult result = FtpSecureDataConnection(iface, conn, data);
+    std::vector<char> block(result == LPROCESS_OK ? kDataBlockSize : 0);
+    while (result == LPROCESS_OK) {
+        const ssize_t count = ReadBlock(file.get(), block);
+        if (count < 0) {
+            SetErrorText(errorText, std::string("Cannot read local file: ") + std::strerror(errno));
+            result = LPROCESS_FAILED;
+        } else if (count == 0) {
             break;
+        } else {
+            result = SecureSendAll(iface, data, block.data(), static_cast<std::size_t>(count),
+                                   kFtpDataSendTimeout);
+            if (result == LPROCESS_OK) {
+                progress.Advance(static_cast<std::uint64_t>(count));
+            }
         }
-        progress.Block();
     }
+    // Closed before the final reply: the server waits for the end of the data to send it.
     SecureClose(data);
+    const std::string localError = errorText != nullptr ? *errorText : std::string();
     result = FinishTransfer(iface, conn, remoteName, localSize, result, errorText);
+    if (!localError.empty()) {
+        SetErrorText(errorText, localError);
+    }
     if (result != LPROCESS_OK) {
         return result;
     }
+    progress.Finish();
     if (FtpQueryFeatures(iface, conn) == LPROCESS_STOPPED) {
         return LPROCESS_STOPPED;
     }

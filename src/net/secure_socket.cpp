@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <string_view>
 #include <utility>
 
 #include "net/socket_wait.h"
@@ -168,31 +169,80 @@ namespace {
 // How long a TLS read waits for the rest of a record before it gives up.
 inline constexpr int kTlsRecordSlices = 300;
 
-LProcessResult ReadTlsNow(LSecureSocket& socket, void* buffer, std::size_t length,
-                          std::size_t& count) {
-    for (int slices = 0;;) {
+enum class ReadOutcome { kData, kNothingYet, kClosed, kError };
+
+// OpenSSL 3 reports a peer that closed without a TLS close as an error of its own.
+bool TakeTlsErrorsForEof() {
+    bool eof = false;
+    for (unsigned long code; (code = ERR_get_error()) != 0;) {
+        char text[256];
+        std::string_view shown = ERR_error_string(code, text);
+        eof = eof || shown.find("unexpected eof") != std::string_view::npos;
+    }
+    return eof;
+}
+
+// One read without waiting.
+ReadOutcome ReadOnce(LSecureSocket& socket, void* buffer, std::size_t length, std::size_t& count) {
+    count = 0;
+    for (;;) {
+        if (socket.ssl == nullptr) {
+            ssize_t got = recv(socket.fd, buffer, length, 0);
+            if (got > 0) {
+                count = static_cast<std::size_t>(got);
+                return ReadOutcome::kData;
+            }
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                return ReadOutcome::kNothingYet;
+            }
+            return got == 0 ? ReadOutcome::kClosed : ReadOutcome::kError;
+        }
+        errno = 0;
         int got = SSL_read(socket.ssl, buffer, ClampToInt(length));
         if (got > 0) {
             count = static_cast<std::size_t>(got);
-            return LPROCESS_OK;
+            return ReadOutcome::kData;
         }
         if (got == 0) {
-            SecureClose(socket);
-            return LPROCESS_FAILED;
+            return ReadOutcome::kClosed;
         }
-        if (errno == EINTR) {
-            continue;
-        }
+        int savedErrno = errno;
         int error = SSL_get_error(socket.ssl, got);
-        if (error == kSslErrorWantRead && ++slices <= kTlsRecordSlices) {
-            // Part of a record has arrived; wait for the rest rather than spin.
-            WaitOneSlice(socket.fd, SliceWait::kRead);
+        if (error == kSslErrorWantRead || error == kSslErrorWantWrite) {
+            return ReadOutcome::kNothingYet;
+        }
+        if (savedErrno == EINTR) {
             continue;
         }
         if (error == kSslErrorSsl) {
-            DrainTlsErrors();
+            return TakeTlsErrorsForEof() ? ReadOutcome::kClosed : ReadOutcome::kError;
         }
-        return LPROCESS_FAILED;
+        return savedErrno == 0 ? ReadOutcome::kClosed : ReadOutcome::kError;
+    }
+}
+
+LProcessResult ReadTlsNow(LSecureSocket& socket, void* buffer, std::size_t length,
+                          std::size_t& count) {
+    for (int slices = 0;;) {
+        switch (ReadOnce(socket, buffer, length, count)) {
+            case ReadOutcome::kData:
+                return LPROCESS_OK;
+            case ReadOutcome::kNothingYet:
+                if (++slices <= kTlsRecordSlices) {
+                    // Part of a record has arrived; wait for the rest rather than spin.
+                    WaitOneSlice(socket.fd, SliceWait::kRead);
+                    continue;
+                }
+                return LPROCESS_FAILED;
+            case ReadOutcome::kClosed:
+                SecureClose(socket);
+                return LPROCESS_FAILED;
+            case ReadOutcome::kError:
+                return LPROCESS_FAILED;
+        }
     }
 }
 
@@ -217,24 +267,41 @@ LProcessResult SecureReadNow(LSecureSocket& socket, void* buffer, std::size_t le
 }
 
 LProcessResult SecureReceive(LProcessInterface& iface, LSecureSocket& socket, void* buffer,
-                             std::size_t capacity, std::size_t& count, std::uint32_t timeoutMs) {
+                             std::size_t capacity, std::size_t& count, std::uint32_t timeoutMs,
+                             bool* peerClosed) {
     count = 0;
+    if (peerClosed != nullptr) {
+        *peerClosed = false;
+    }
     if (socket.fd < 0) {
         return LPROCESS_FAILED;
     }
     if (capacity == 0) {
         return LPROCESS_OK;
     }
-    if (!TlsDataPending(socket)) {
-        LProcessResult waited = SecureWaitForReadable(iface, socket, timeoutMs);
+    // A stop is seen even while data keeps arriving.
+    if (iface.IsStopped()) {
+        return LPROCESS_STOPPED;
+    }
+    // What has arrived is read first; the sliced wait is only for when nothing has.
+    for (;;) {
+        switch (ReadOnce(socket, buffer, capacity, count)) {
+            case ReadOutcome::kData:
+                return LPROCESS_OK;
+            case ReadOutcome::kClosed:
+                // The socket stays open: its owner closes it.
+                if (peerClosed != nullptr) {
+                    *peerClosed = true;
+                }
+                return LPROCESS_FAILED;
+            case ReadOutcome::kError:
+                return LPROCESS_FAILED;
+            case ReadOutcome::kNothingYet:
+                break;
+        }
+        LProcessResult waited = WaitReadableSliced(iface, socket.fd, timeoutMs, nullptr);
         if (waited != LPROCESS_OK) {
             return waited;
         }
     }
-    std::size_t available = SecureBytesAvailable(socket);
-    if (available == 0) {
-        // Readable with nothing to read: the peer has closed.
-        return LPROCESS_FAILED;
-    }
-    return SecureReadNow(socket, buffer, std::min(capacity, available), count);
 }

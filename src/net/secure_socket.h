@@ -35,9 +35,12 @@ LProcessResult SecureSendAll(LProcessInterface& iface, LSecureSocket& socket, co
                              std::size_t length, std::uint32_t timeoutMs);
 LProcessResult SecureWaitForReadable(LProcessInterface& iface, LSecureSocket& socket,
                                      std::uint32_t timeoutMs);
-// Waits, then one read of at most `capacity` bytes.
+// One read of at most `capacity` bytes: what has arrived is read at once; only when nothing has,
+// it waits. Fails at the end of the data; *peerClosed (may be null) then tells whether the peer
+// closed the connection, as opposed to an error or a time-out.
 LProcessResult SecureReceive(LProcessInterface& iface, LSecureSocket& socket, void* buffer,
-                             std::size_t capacity, std::size_t& count, std::uint32_t timeoutMs);
+                             std::size_t capacity, std::size_t& count, std::uint32_t timeoutMs,
+                             bool* peerClosed = nullptr);
 // One read without waiting.
 LProcessResult SecureReadNow(LSecureSocket& socket, void* buffer, std::size_t length,
                              std::size_t& count);

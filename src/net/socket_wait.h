@@ -50,8 +50,8 @@ LProcessResult WaitWritableSlice(TimeoutBudget& budget, int fd);
 LProcessResult WaitReadableSliced(LProcessInterface& iface, int fd, std::uint32_t timeoutMs,
                                   const std::function<bool()>& dataPending);
 
-// Plain sends go out in pieces of at most this many bytes.
-inline constexpr std::size_t kSendChunk = 1024;
+// Plain sends go out in pieces of at most this many bytes (the kernel takes what fits).
+inline constexpr std::size_t kSendChunk = 1024 * 1024;
 // Sends everything in pieces of kSendChunk; onPeerGone runs when the peer has closed.
 LProcessResult SendPlainChunks(LProcessInterface& iface, int& fd, const void* bytes,
                                std::size_t length, std::uint32_t timeoutMs,

@@ -21,9 +21,7 @@ LProcessResult DownloadQueueRun(LProcessInterface& iface, FtpTransferQueue& queu
         std::snprintf(status, sizeof status, "Downloading file %d of %d", index, total);
         iface.SetStatusText(status, 0);
         ChildInterface child(&iface, total, index - 1);
-        result = item.conn != nullptr ? FtpDownloadFile(child, *item.conn, item.remoteName,
-                                                        item.localPath, &item.errorText)
-                                      : LPROCESS_FAILED;
+        result = item.conn != nullptr ? FtpDownloadItem(child, item) : LPROCESS_FAILED;
         if (item.errorText.empty() && result != LPROCESS_OK) {
             item.errorText = result == LPROCESS_STOPPED ? kItemStoppedText : kItemFailedText;
         }

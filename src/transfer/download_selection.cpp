@@ -1,16 +1,16 @@
 // Downloads of remote selections: the walk that makes the local folders and queues the files,
-// then one file-list process over the queue and the files' remote times.
-#include <fcntl.h>
-#include <sys/stat.h>
+// then one file-list process over the queue.
 #include <unistd.h>
 
 #include <optional>
 
 #include "frame/file_system.h"
 #include "frame/logger.h"
+#include "frame/path_names.h"
 #include "frame/paths.h"
 #include "frame/text_limits.h"
 #include "ftp/current_directory.h"
+#include "ftp/download.h"
 #include "ftp/local_files.h"
 #include "ftp/remote_listing.h"
 #include "transfer/download_names.h"
@@ -56,14 +56,6 @@ std::string RemoteItemPath(const std::string& localTarget, const std::string& re
     return PathJoin(BuildRemotePath(localTarget, remoteStart, localFolder), name);
 }
 
-// The remote time on the downloaded file; its access time stays.
-void SetModifiedTime(const std::string& path, time_t modified) {
-    timespec times[2] = {};
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1].tv_sec = modified;
-    utimensat(AT_FDCWD, path.c_str(), times, 0);
-}
-
 }  // namespace
 
 void SelectionTransfers::DownloadSelection(const std::string& localTarget) {
@@ -83,18 +75,27 @@ void SelectionTransfers::DownloadSelection(const std::string& localTarget) {
         return;
     }
     FtpTransferQueue queue(&conn);
-    for (const std::string& name : names) {
-        if (!DownloadItem(queue, localTarget_, name)) {
-            outcome_.walkEnded = true;
-            break;
+    const bool walked = RunWalk([&] {
+        for (const std::string& name : names) {
+            if (!DownloadItem(queue, localTarget_, name)) {
+                outcome_.walkEnded = !WalkStopped();
+                break;
+            }
         }
-    }
+    });
     FtpChangeDirectoryQuiet(conn, remoteStart_);
+    if (!walked) {
+        outcome_.skipped += queue.count;
+        return;
+    }
     RunDownloads(queue);
 }
 
 bool SelectionTransfers::DownloadItem(FtpTransferQueue& queue, const std::string& localFolder,
-                                      const std::string& name) {
+                                      const std::string& name, const ListedFacts& listed) {
+    if (WalkStopped()) {
+        return false;
+    }
     // A listed link is taken by its own name before the server is asked about it: asked by the
     // whole "name -> target" text, it would not know the item.
     if (IsListedLink(name) ? !IsSafeName(LinkOwnName(name)) : !IsSafeName(name)) {
@@ -105,10 +106,18 @@ bool SelectionTransfers::DownloadItem(FtpTransferQueue& queue, const std::string
     if (IsListedLink(name)) {
         return DownloadLink(queue, localFolder, name);
     }
-    if (FtpIsFolderQuiet(session_.connection, name)) {
+    int kind = listed.kind;
+    if (kind == kItemUnknown) {
+        kind = FtpIsFolderQuiet(session_.connection, name, StopFrom()) ? kItemFolder : kItemFile;
+        if (WalkStopped()) {
+            return false;
+        }
+    }
+    // A link listed without its target is entered like a folder.
+    if (kind != kItemFile) {
         return DownloadFolder(queue, localFolder, name);
     }
-    return QueueDownloadFile(queue, localFolder, name);
+    return QueueDownloadFile(queue, localFolder, name, listed);
 }
 
 bool SelectionTransfers::DownloadFolder(FtpTransferQueue& queue, const std::string& localFolder,
@@ -125,20 +134,36 @@ bool SelectionTransfers::DownloadFolder(FtpTransferQueue& queue, const std::stri
     }
     LSecureSocket& conn = session_.connection;
     std::string where;
-    FtpGetCurrentDirectoryQuiet(conn, where);
+    FtpGetCurrentDirectoryQuiet(conn, where, StopFrom());
     const std::string target =
         !where.empty() && where.back() == '/' ? where + name : where + "/" + name;
-    if (!FtpChangeDirectoryQuiet(conn, target)) {
+    const bool entered = FtpChangeDirectoryQuiet(conn, target, StopFrom());
+    if (WalkStopped()) {
+        return false;
+    }
+    if (!entered) {
         LogFormat(kLogError, "Cannot change directory: %s", target.c_str());
         return EndWalk(false, target, kFolderNotEnteredReason);
     }
-    FtpDirList list(conn, "*");
+    if (walk_ != nullptr) {
+        walk_->Reading(target);
+    }
+    FtpDirList list(WalkInterface(), conn, "*");
+    if (list.result == LPROCESS_STOPPED || WalkStopped()) {
+        return false;
+    }
+    // A listing cut short is no folder's whole content.
+    if (list.result != LPROCESS_OK) {
+        LogFormat(kLogError, "Cannot list directory: %s", target.c_str());
+        return EndWalk(false, target, "The remote folder cannot be listed.");
+    }
+    const bool exactTimes = ListsExactTimes(conn);
     for (; !list.AtEnd(); list.Next()) {
         const std::string entry = list.CurrentName();
         if (IsDotEntry(entry)) {
             continue;
         }
-        if (!DownloadItem(queue, *local, entry)) {
+        if (!DownloadItem(queue, *local, entry, FactsOf(*list.current, exactTimes))) {
             return false;
         }
     }
@@ -151,8 +176,12 @@ bool SelectionTransfers::DownloadLink(FtpTransferQueue& queue, const std::string
     const std::string linkName = LinkOwnName(name);
     LSecureSocket& conn = session_.connection;
     std::string where;
-    const bool known = FtpGetCurrentDirectoryQuiet(conn, where);
-    if (FtpChangeDirectoryQuiet(conn, linkName)) {
+    const bool known = FtpGetCurrentDirectoryQuiet(conn, where, StopFrom());
+    const bool folder = FtpChangeDirectoryQuiet(conn, linkName, StopFrom());
+    if (WalkStopped()) {
+        return false;
+    }
+    if (folder) {
         // Back out of the probe, so the folder is entered like any other.
         if (known) {
             FtpChangeDirectoryQuiet(conn, where);
@@ -163,7 +192,7 @@ bool SelectionTransfers::DownloadLink(FtpTransferQueue& queue, const std::string
 }
 
 bool SelectionTransfers::QueueDownloadFile(FtpTransferQueue& queue, const std::string& localFolder,
-                                           const std::string& name) {
+                                           const std::string& name, const ListedFacts& listed) {
     std::string refusal;
     std::optional<std::string> local =
         LocalPathInside(localFolder, name, localTarget_, remoteStart_, refusal);
@@ -171,15 +200,28 @@ bool SelectionTransfers::QueueDownloadFile(FtpTransferQueue& queue, const std::s
         return EndWalk(false, RemoteItemPath(localTarget_, remoteStart_, localFolder, name),
                        refusal);
     }
-    if (overwrite_ != OverwriteAnswer::kYesToAll && PathExists(*local) &&
-        GetLocalFileTime(*local) > FtpGetFileTimeQuiet(session_.connection, name) &&
-        !AskOverwrite("A newer copy of the file \"" + name +
-                      "\" already exists in the local folder. Do you want to overwrite it?")) {
-        ++outcome_.skipped;
-        return true;
+    if (overwrite_ != OverwriteAnswer::kYesToAll && PathExists(*local)) {
+        const time_t remote = listed.exactTime != 0
+                                  ? listed.exactTime
+                                  : FtpGetFileTimeQuiet(session_.connection, name, StopFrom());
+        if (WalkStopped()) {
+            return false;
+        }
+        if (GetLocalFileTime(*local) > remote &&
+            !AskOverwrite("A newer copy of the file \"" + name +
+                          "\" already exists in the local folder. Do you want to overwrite "
+                          "it?")) {
+            ++outcome_.skipped;
+            return true;
+        }
     }
     LogFormat(kLogInfo, "Queuing file: %s", name.c_str());
     queue.Push(*local, BuildRemotePath(localTarget_, remoteStart_, *local));
+    queue.items.front().knownSize = listed.size;
+    queue.items.front().knownTime = listed.exactTime;
+    if (walk_ != nullptr) {
+        walk_->Queued();
+    }
     return true;
 }
 
@@ -208,10 +250,15 @@ void SelectionTransfers::RunDownloads(FtpTransferQueue& queue) {
     for (const FtpTransferItem& item : queue.items) {
         if (CountItem(item, false)) {
             Log(kLogError, item.errorText);
-            unlink(item.localPath.c_str());
+            // Only what the download itself left behind goes; the target keeps what the user
+            // had, also for the items a stop kept from being attempted.
+            const std::string temporary = DownloadTemporaryPath(item.localPath);
+            if (IsDownloadTemporaryName(PathFileName(temporary))) {
+                unlink(temporary.c_str());
+            }
             continue;
         }
-        SetModifiedTime(item.localPath, FtpGetFileTimeQuiet(*item.conn, item.remoteName));
+        // The download set the remote time before the file took the target's place.
         Log(kLogInfo, "Downloaded file OK.");
     }
 }

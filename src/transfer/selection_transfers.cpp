@@ -36,3 +36,23 @@ bool SelectionTransfers::EndWalk(bool upload, const std::string& name, const std
     outcome_.failures.push_back({upload, name, reason, {}});
     return false;
 }
+
+bool SelectionTransfers::RunWalk(const std::function<void()>& walk) {
+    bool ran = false;
+    const LProcessResult result =
+        launcher_.Run(window_, kPreparingFileListTitle, [&](LProcessInterface& iface) {
+            QueueWalk state(iface);
+            walk_ = &state;
+            walk();
+            walk_ = nullptr;
+            ran = true;
+            return state.stopped() ? LPROCESS_STOPPED : LPROCESS_OK;
+        });
+    if (!ran) {
+        // No progress could be shown; the walk still runs, without a Cancel.
+        walk();
+    }
+    const bool stopped = ran && result == LPROCESS_STOPPED;
+    outcome_.stopped = outcome_.stopped || stopped;
+    return !stopped;
+}

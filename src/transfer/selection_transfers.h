@@ -1,11 +1,13 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "ftp/ftp_session.h"
 #include "process/process_launcher.h"
 #include "process/ui_services.h"
+#include "transfer/queue_walk.h"
 #include "transfer/transfer_pane.h"
 #include "transfer/transfer_queue.h"
 
@@ -34,8 +36,9 @@ struct TransferOutcome {
 
 // The transfer commands of the main window: downloads and uploads of selections and the
 // two-way synchronization of the two panes' folders. Queue building talks to the server on the
-// session's own connection before any progress dialog shows; the queues then run as one
-// process each under the launcher.
+// session's own connection under a "Preparing file list" process that shows itself once the walk
+// takes half a second and can be cancelled (nothing is transferred then); the queues then run as
+// one process each under the launcher.
 class SelectionTransfers {
 public:
     SelectionTransfers(LFtpList& session, TransferPane& pane, UserInterfaceServices& ui,
@@ -55,14 +58,15 @@ public:
     const TransferOutcome& outcome() const { return outcome_; }
 
     // Queue building of downloads; false stops the walk.
+    // `listed` is what the enclosing folder's listing said; unknown kinds are asked of the server.
     bool DownloadItem(FtpTransferQueue& queue, const std::string& localFolder,
-                      const std::string& name);
+                      const std::string& name, const ListedFacts& listed = {});
     bool DownloadFolder(FtpTransferQueue& queue, const std::string& localFolder,
                         const std::string& name);
     bool DownloadLink(FtpTransferQueue& queue, const std::string& localFolder,
                       const std::string& name);
     bool QueueDownloadFile(FtpTransferQueue& queue, const std::string& localFolder,
-                           const std::string& name);
+                           const std::string& name, const ListedFacts& listed = {});
 
     // Queue building of uploads; false stops the walk.
     bool UploadItem(FtpTransferQueue& queue, const std::string& localBase, const std::string& path);
@@ -79,14 +83,22 @@ private:
     // local file removed, or the remote time set on the local file.
     void RunDownloads(FtpTransferQueue& queue);
     // Queues the paths in order until one ends the walk (skipping paths that do not exist when
-    // asked to), then changes the server back to the start folder.
-    void QueueUploads(FtpTransferQueue& queue, const std::string& localBase,
+    // asked to), then changes the server back to the start folder; false when stopped.
+    bool QueueUploads(FtpTransferQueue& queue, const std::string& localBase,
                       const std::vector<std::string>& paths, bool skipMissing);
     // "FtpUploadFileList" over the queue; `logItemErrors` logs every item's error text.
     void RunUploads(FtpTransferQueue& queue, bool logItemErrors);
     // Asks the overwrite question unless an earlier answer holds for all; true to overwrite.
     bool AskOverwrite(const std::string& text);
     void StartOperation();
+    // Runs a queue-building walk under the "Preparing file list" process; false when it was
+    // stopped, with the outcome marked stopped.
+    bool RunWalk(const std::function<void()>& walk);
+    // The running walk was stopped; false outside a walk.
+    bool WalkStopped() { return walk_ != nullptr && walk_->Stopped(); }
+    // The interface the walk's look-ups report to: silent, but a stop reaches them.
+    LProcessInterface& WalkInterface() { return walk_ != nullptr ? walk_->silent() : void_; }
+    LProcessInterface* StopFrom() { return walk_ != nullptr ? &walk_->silent() : nullptr; }
     // Adds a finished queue item to the outcome; true when it ended with an error text.
     bool CountItem(const FtpTransferItem& item, bool upload);
     // Records the item that ends the walk; always false, for the walk to return.
@@ -108,4 +120,6 @@ private:
     OverwriteAnswer overwrite_ = OverwriteAnswer::kAsk;
     bool skipSyncConfirmation_ = false;  // "Do not ask again." was ticked
     TransferOutcome outcome_;
+    QueueWalk* walk_ = nullptr;  // the running walk, if any
+    LProcessInterfaceVoidInstance void_;
 };

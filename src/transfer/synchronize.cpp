@@ -62,8 +62,22 @@ bool SelectionTransfers::ConfirmSynchronize(const std::string& localFolder,
 
 bool SelectionTransfers::WalkRemoteForSync(FtpTransferQueue& downloads, FtpTransferQueue& uploads,
                                            const std::string& localFolder) {
-    FtpDirList list(session_.connection);
+    if (walk_ != nullptr) {
+        walk_->Reading(remoteStart_);
+    }
+    FtpDirList list(WalkInterface(), session_.connection);
+    // A listing cut short would copy local files over remote ones it left out.
+    if (list.result != LPROCESS_OK || WalkStopped()) {
+        if (list.result == LPROCESS_FAILED) {
+            LogFormat(kLogError, "Cannot list directory: %s", remoteStart_.c_str());
+        }
+        return false;
+    }
+    const bool exactTimes = ListsExactTimes(session_.connection);
     for (; !list.AtEnd(); list.Next()) {
+        if (WalkStopped()) {
+            return false;
+        }
         std::string name = list.CurrentName();
         if (IsDotEntry(name)) {
             continue;
@@ -74,15 +88,19 @@ bool SelectionTransfers::WalkRemoteForSync(FtpTransferQueue& downloads, FtpTrans
         if (!IsSafeName(IsListedLink(name) ? LinkOwnName(name) : name)) {
             return DownloadItem(downloads, localFolder, name);
         }
+        const ListedFacts facts = FactsOf(*list.current, exactTimes);
         std::string localPath = LocalPathOf(localFolder, name);
         bool ok = true;
         if (!LocalItemExists(localPath)) {
-            ok = DownloadItem(downloads, localFolder, name);
+            ok = DownloadItem(downloads, localFolder, name, facts);
         } else {
             time_t localTime = GetLocalFileTime(localPath);
             time_t remoteTime = list.GetModified();
+            if (WalkStopped()) {
+                return false;
+            }
             if (localTime < remoteTime) {
-                ok = DownloadItem(downloads, localFolder, name);
+                ok = DownloadItem(downloads, localFolder, name, facts);
             } else if (localTime > remoteTime) {
                 ok = UploadItem(uploads, localFolder, localPath);
                 // A folder's walk leaves the server inside it, where the next name's type and
@@ -114,9 +132,12 @@ void SelectionTransfers::Synchronize(const std::string& localFolder,
     localTarget_ = localFolder;
     FtpTransferQueue downloads(&session_.connection);
     FtpTransferQueue uploads(&session_.connection);
-    // A walk that ends early transfers nothing at all.
-    if (!WalkRemoteForSync(downloads, uploads, localFolder)) {
-        outcome_.walkEnded = true;
+    // A walk that ends early, or is stopped, transfers nothing at all.
+    bool walkedAll = false;
+    const bool walked =
+        RunWalk([&] { walkedAll = WalkRemoteForSync(downloads, uploads, localFolder); });
+    if (!walked || !walkedAll) {
+        outcome_.walkEnded = walked;
         outcome_.skipped += downloads.count + uploads.count;
         // Back where the pane is, so the next command does not start inside another folder.
         FtpChangeDirectoryQuiet(session_.connection, remoteStart_);
@@ -124,20 +145,29 @@ void SelectionTransfers::Synchronize(const std::string& localFolder,
         return;
     }
     RunDownloads(downloads);
-    for (const std::string& path : localItems) {
-        if (FtpFileExists(session_.connection, ExistenceCheckName(path))) {
-            continue;
+    const bool walkedLocal = RunWalk([&] {
+        for (const std::string& path : localItems) {
+            if (WalkStopped()) {
+                break;
+            }
+            if (FtpFileExists(session_.connection, ExistenceCheckName(path))) {
+                continue;
+            }
+            const bool ok = UploadItem(uploads, localFolder, path);
+            // The next existence check lists the start folder, not the folder just made.
+            FtpChangeDirectoryQuiet(session_.connection, remoteStart_);
+            if (!ok) {
+                outcome_.walkEnded = !WalkStopped();
+                break;
+            }
         }
-        const bool ok = UploadItem(uploads, localFolder, path);
-        // The next existence check lists the start folder, not the folder just made.
-        FtpChangeDirectoryQuiet(session_.connection, remoteStart_);
-        if (!ok) {
-            outcome_.walkEnded = true;
-            break;
-        }
-    }
+    });
     FtpChangeDirectoryQuiet(session_.connection, remoteStart_);
-    RunUploads(uploads, false);
+    if (walkedLocal) {
+        RunUploads(uploads, false);
+    } else {
+        outcome_.skipped += uploads.count;
+    }
     Log(kLogInfo, "Synchronize completed.");
     pane_.RefreshRemoteListing();
     ui_.SetBusy(false);

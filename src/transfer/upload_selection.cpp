@@ -39,26 +39,34 @@ void SelectionTransfers::UploadSelection(const std::vector<std::string>& paths,
         return;
     }
     FtpTransferQueue queue(&session_.connection);
-    QueueUploads(queue, localBase, paths, false);
-    RunUploads(queue, true);
+    if (QueueUploads(queue, localBase, paths, false)) {
+        RunUploads(queue, true);
+    }
     pane_.RefreshRemoteListing();
     Log(kLogInfo, "Upload complete");
 }
 
-void SelectionTransfers::QueueUploads(FtpTransferQueue& queue, const std::string& localBase,
+bool SelectionTransfers::QueueUploads(FtpTransferQueue& queue, const std::string& localBase,
                                       const std::vector<std::string>& paths, bool skipMissing) {
-    for (const std::string& given : paths) {
-        std::string path = CutText(given);
-        if (skipMissing && !PathExists(path)) {
-            continue;
+    const bool walked = RunWalk([&] {
+        for (const std::string& given : paths) {
+            std::string path = CutText(given);
+            if (skipMissing && !PathExists(path)) {
+                continue;
+            }
+            if (!UploadItem(queue, localBase, path)) {
+                outcome_.walkEnded = !WalkStopped();
+                break;
+            }
         }
-        if (!UploadItem(queue, localBase, path)) {
-            outcome_.walkEnded = true;
-            break;
-        }
-    }
+    });
     // The walk leaves the server in the last folder it entered.
     FtpChangeDirectoryQuiet(session_.connection, remoteStart_);
+    if (!walked) {
+        // Folders already made on the server stay.
+        outcome_.skipped += queue.count;
+    }
+    return walked;
 }
 
 void SelectionTransfers::UploadDroppedFiles(const std::vector<std::string>& paths) {
@@ -73,8 +81,9 @@ void SelectionTransfers::UploadDroppedFiles(const std::vector<std::string>& path
     const std::vector<std::string> selected = pane_.SelectedRemoteNames();
     const std::string localBase = ParentPath(CutText(paths.front()));
     FtpTransferQueue queue(&session_.connection);
-    QueueUploads(queue, localBase, paths, true);
-    RunUploads(queue, false);
+    if (QueueUploads(queue, localBase, paths, true)) {
+        RunUploads(queue, false);
+    }
     pane_.RefreshRemoteListing();
     FtpChangeDirectoryQuiet(session_.connection, pane_.RemoteFolder());
     pane_.SelectRemoteRows(selected);
@@ -82,6 +91,9 @@ void SelectionTransfers::UploadDroppedFiles(const std::vector<std::string>& path
 
 bool SelectionTransfers::UploadItem(FtpTransferQueue& queue, const std::string& localBase,
                                     const std::string& path) {
+    if (WalkStopped()) {
+        return false;
+    }
     if (IsFolderPath(path)) {
         return UploadFolder(queue, localBase, path);
     }
@@ -95,8 +107,15 @@ bool SelectionTransfers::UploadFolder(FtpTransferQueue& queue, const std::string
         return EndWalk(true, localDir, "The local folder cannot be read.");
     }
     const std::string remoteFolder = PathJoin(remoteStart_, RelativePathPart(localBase, localDir));
+    if (walk_ != nullptr) {
+        walk_->Reading(localDir);
+    }
     FtpMakeDirectoryQuiet(session_.connection, remoteFolder);
-    if (!FtpChangeDirectoryQuiet(session_.connection, remoteFolder)) {
+    const bool entered = FtpChangeDirectoryQuiet(session_.connection, remoteFolder, StopFrom());
+    if (WalkStopped()) {
+        return false;
+    }
+    if (!entered) {
         LogFormat(kLogError, "Unable to change directory: %s", remoteFolder.c_str());
         return EndWalk(true, localDir, "The remote folder cannot be entered.");
     }
@@ -111,6 +130,9 @@ bool SelectionTransfers::UploadFolder(FtpTransferQueue& queue, const std::string
                       localDir.c_str(), entries.Name().c_str());
             ++outcome_.skipped;
             continue;
+        }
+        if (WalkStopped()) {
+            return false;
         }
         const std::string path = PathJoin(localDir, entries.Name());
         bool goOn = entries.IsFolder() ? UploadFolder(queue, localBase, path)
@@ -129,8 +151,9 @@ bool SelectionTransfers::QueueUploadFile(FtpTransferQueue& queue, const std::str
         // Asked by the full path: inside a folder the server's current folder is that folder.
         const std::string remotePath = PathJoin(remoteStart_, remoteName);
         LSecureSocket& conn = session_.connection;
-        if (FtpGetFileSizeQuiet(conn, remotePath) != 0 &&
-            GetLocalFileTime(localPath) < FtpGetFileTimeQuiet(conn, remotePath) &&
+        if (FtpGetFileSizeQuiet(conn, remotePath, StopFrom()) != 0 &&
+            GetLocalFileTime(localPath) < FtpGetFileTimeQuiet(conn, remotePath, StopFrom()) &&
+            !WalkStopped() &&
             !AskOverwrite("A newer copy of the file \"" + localPath +
                           "\" already exists in the remote folder. Do you want to overwrite "
                           "it?")) {
@@ -138,8 +161,14 @@ bool SelectionTransfers::QueueUploadFile(FtpTransferQueue& queue, const std::str
             return true;
         }
     }
+    if (WalkStopped()) {
+        return false;
+    }
     LogFormat(kLogInfo, "Queuing file: %s", localPath.c_str());
     queue.Push(localPath, remoteName);
+    if (walk_ != nullptr) {
+        walk_->Queued();
+    }
     return true;
 }
 

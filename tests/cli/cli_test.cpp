@@ -21,6 +21,7 @@
 #include "cli/cli_remote_server.h"
 #include "cli/cli_runner.h"
 #include "frame/paths.h"
+#include "ftp/download.h"
 #include "servers/peer_script.h"
 #include "support/case_table.h"
 #include "support/log_tail.h"
@@ -222,15 +223,18 @@ TEST_P(CliSession, CtrlCStopsTransfersWithStatusOne) {
     close(huge);
     std::vector<std::string> get = ServerArgs(server());
     get.insert(get.end(), {"get", "huge.bin", local_.File("huge.bin")});
-    CliRun run = InterruptWhen(get, [&] { return FileSize(local_.File("huge.bin")) > 0; });
+    const std::string part = DownloadTemporaryPath(local_.File("huge.bin"));
+    CliRun run = InterruptWhen(get, [&] { return FileSize(part) > 0; });
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_EQ(run.out + run.err, "");
     EXPECT_EQ(FileSize(local_.File("huge.bin")), -1);
+    EXPECT_EQ(FileSize(part), -1);
 
     std::vector<std::string> download = ServerArgs(server());
     // Named first, a.txt would run last: the stop leaves it out.
     download.insert(download.end(), {"download", "a.txt", "huge.bin", "--to", local_.File("dl")});
-    run = InterruptWhen(download, [&] { return FileSize(local_.File("dl/huge.bin")) > 0; });
+    run = InterruptWhen(
+        download, [&] { return FileSize(DownloadTemporaryPath(local_.File("dl/huge.bin"))) > 0; });
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(FileSize(local_.File("dl/a.txt")), -1);
@@ -269,6 +273,24 @@ TEST_P(CliSession, ControlCharactersInNamesAreRawInAPipeAndEscapedInTheLog) {
     EXPECT_EQ(RunCli(args).status, 0);
     EXPECT_EQ(ReadWholeFile(local_.File("dl/e\x1b[31mred\rx.txt")), "x");
     EXPECT_TRUE(log.Contains("Queuing file: e\\x1b[31mred\\x0dx.txt\r\n")) << log.Text();
+}
+
+// Ctrl+C while the server sits on a SIZE: status 1 at once, not after the reply's wait.
+TEST(CliProgram, CtrlCWhileSizeStallsStopsWithinTwoSeconds) {
+    ScriptedPeer server;
+    server.Send("220 ready\r\n").ExpectLine().Send("230 welcome\r\n").ExpectLine();
+    server.Send("211-Features:\r\n MLST type*;\r\n SIZE\r\n211 End\r\n").ExpectLine();
+    server.Send("250-Listing\r\n type=file; big.iso\r\n250 End\r\n").ExpectLine();
+    server.Send("200 Type set to I.\r\n").ExpectLine().HoldOpen();
+    server.Start();
+    auto signalled = std::chrono::steady_clock::now();
+    const CliRun run = InterruptWhen({"--server", server.hostText(), "stat", "big.iso"}, [&] {
+        signalled = std::chrono::steady_clock::now();
+        return server.ReceivedLines().size() == 5;
+    });
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(2));
+    EXPECT_EQ(server.ReceivedLines().back(), "SIZE big.iso");
 }
 
 }  // namespace

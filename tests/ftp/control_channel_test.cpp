@@ -12,6 +12,7 @@
 #include "ftp/ftp_test_support.h"
 #include "ftp/logon.h"
 #include "ftp/passive.h"
+#include "ftp/remote_listing.h"
 #include "ftp/server_features.h"
 #include "net/tls_binding.h"
 #include "servers/peer_script.h"
@@ -30,6 +31,7 @@ std::string RunCall(const std::vector<std::string>& a, const std::string& arg,
     std::string value = arg;
     std::vector<std::string> lines = {"stale"};
     LProcessResult r = LPROCESS_OK;
+    bool stalled = false;
     if (name == "command" || name == "quick") {
         r = (name == "quick" ? FtpCommandQuick : FtpCommand)(iface, conn, line, &code, &value);
     } else if (name == "read") {
@@ -55,13 +57,24 @@ std::string RunCall(const std::vector<std::string>& a, const std::string& arg,
     } else if (name == "connect") {  // connect USER PASSWORD HOST
         const FtpConnectRequest request{&conn, a.back(), a[1], a[2], false};
         r = FtpConnect(iface, request);
+    } else if (name == "list") {
+        FtpDirList list(iface, conn);
+        r = list.result;
+        stalled = list.dataStalled;
+        lines.clear();
+        for (const FtpDirEntry* e = list.first.get(); e != nullptr; e = e->next.get()) {
+            lines.push_back(e->name);
+        }
+    } else if (name == "size-quiet") {
+        value = std::to_string(FtpGetFileSizeQuiet(conn, arg, &iface));
     } else if (name == "command-line") {  // command-line BUFFER-SIZE VERB ARGUMENT
         value = FtpCommandLine(a[2], arg.substr(a[1].size() + a[2].size() + 2), std::stoul(a[1]));
     } else {
         ADD_FAILURE() << "unknown call " << name;
     }
-    const std::string valued = " command quick read pwd pasv cd-step command-line ";
+    const std::string valued = " command quick read pwd pasv cd-step command-line size-quiet ";
     std::string text = r == LPROCESS_OK ? "OK" : r == LPROCESS_STOPPED ? "STOPPED" : "FAILED";
+    text += stalled ? " stalled" : "";
     text += (code != -1 ? " " + std::to_string(code) : "") +
             (valued.find(" " + name + " ") != std::string::npos ? " [" + value + "]" : "");
     for (std::size_t i = 0; lines != std::vector<std::string>{"stale"} && i < lines.size(); ++i) {
@@ -98,7 +111,7 @@ class Conversations : public testing::TestWithParam<const char*> {};
 TEST_P(Conversations, GoAsScripted) {
     struct Case {
         std::string name;
-        std::vector<std::string> server, data, client;
+        std::vector<std::string> server, data, data2, client;
     };
     std::vector<Case> cases;
     std::uint16_t gonePort = 0;
@@ -106,11 +119,13 @@ TEST_P(Conversations, GoAsScripted) {
         ScriptedPeer gone;  // its port is free again once it is destroyed
         gonePort = gone.port();
         for (const PeerScript& script : LoadPeerScripts(GetParam())) {
-            cases.push_back({script.name, {}, {}, {}});
+            cases.push_back({script.name, {}, {}, {}, {}});
             for (const std::string& line : script.lines) {
-                const bool client = line.starts_with("call ") || line.starts_with("= ") ||
-                                    line.starts_with("stop ");
-                if (line.starts_with("data ")) {
+                const bool client =
+                    line.starts_with("call ") || line.starts_with("= ") || line.starts_with("stop");
+                if (line.starts_with("data2 ")) {
+                    cases.back().data2.push_back(line.substr(6));
+                } else if (line.starts_with("data ")) {
                     cases.back().data.push_back(line.substr(5));
                 } else {
                     (client ? cases.back().client : cases.back().server).push_back(line);
@@ -120,17 +135,21 @@ TEST_P(Conversations, GoAsScripted) {
     }
     for (Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ScriptedPeer server, data;
+        ScriptedPeer server, data, data2;
         const std::map<std::string, std::string> values = {{"PASV", PassiveReplyFor(data.port())},
+                                                           {"PASV2", PassiveReplyFor(data2.port())},
                                                            {"GONE-PASV", PassiveReplyFor(gonePort)},
                                                            {"HOST", server.hostText()},
                                                            {"GONE-PORT", std::to_string(gonePort)}};
-        const PeerScript scripts[] = {PeerSteps(c.name, c.server), PeerSteps(c.name, c.data)};
+        const PeerScript scripts[] = {PeerSteps(c.name, c.server), PeerSteps(c.name, c.data),
+                                      PeerSteps(c.name, c.data2)};
         PlayScript(server, scripts[0], values);
         PlayScript(data, scripts[1], values);
+        PlayScript(data2, scripts[2], values);
         LSecureSocket connection;
         std::string outcome;
         int stopAfterLines = -1;
+        std::string stopAt;
         for (const std::string& line : c.client) {
             const std::string rest = Unescape(Substitute(line.substr(line.find(' ') + 1), values));
             const std::vector<std::string> args = Split(rest, ' ');
@@ -138,14 +157,16 @@ TEST_P(Conversations, GoAsScripted) {
                 EXPECT_EQ(outcome, rest);
                 continue;
             }
-            if (line.starts_with("stop ")) {
-                stopAfterLines = std::stoi(rest);
+            if (line.starts_with("stop")) {
+                line.starts_with("stop-at ") ? void(stopAt = rest)
+                                             : void(stopAfterLines = std::stoi(rest));
                 continue;
             }
             RecordingProcessInterface iface;
             if (outcome.empty()) {
                 (c.server.empty() ? void() : server.Start()),
-                    (c.data.empty() ? void() : data.Start());
+                    (c.data.empty() ? void() : data.Start()),
+                    (c.data2.empty() ? void() : data2.Start());
                 if (args[0] != "logon" && args[0] != "connect") {
                     ASSERT_EQ(SecureConnect(iface, connection, server.address(), 2000),
                               LPROCESS_OK);
@@ -161,15 +182,17 @@ TEST_P(Conversations, GoAsScripted) {
                     iface.RequestStop();
                 });
             }
+            stopAt.empty() ? void() : iface.StopAtStatus(0, stopAt);
             const bool wasOpen = connection.fd >= 0;
             outcome = RunCall(args, rest.substr(std::min(rest.size(), args[0].size() + 1)), iface,
                               connection);
             outcome += wasOpen && connection.fd < 0 ? " closed" : "";
             stopAfterLines = -1;
+            stopAt.clear();
         }
         SecureClose(connection);
-        ScriptedPeer* peers[] = {&server, &data};
-        for (int i = 0; i < 2; ++i) {
+        ScriptedPeer* peers[] = {&server, &data, &data2};
+        for (int i = 0; i < 3; ++i) {
             if (scripts[i].lines.back() != "hold") {
                 peers[i]->Wait();
             }
@@ -180,6 +203,7 @@ TEST_P(Conversations, GoAsScripted) {
 
 INSTANTIATE_TEST_SUITE_P(Files, Conversations,
                          testing::Values("ftp/protocol_replies.script", "ftp/protocol_logon.script",
-                                         "ftp/protocol_data.script"));
+                                         "ftp/protocol_data.script",
+                                         "ftp/protocol_listing.script"));
 
 }  // namespace

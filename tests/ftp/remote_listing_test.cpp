@@ -1,8 +1,13 @@
 // Listings, file facts, transfers, remote operations and the connection test against scripted
 // peers: each row of tests/data/ftp/files_cases.tsv runs a call against its case of
 // files_cases.script (data peers play NAME/1, NAME/2); the outcome as text must be the row's.
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/file_descriptor.h"
 #include "ftp/connection_test.h"
 #include "ftp/control_channel.h"
 #include "ftp/download.h"
@@ -104,6 +110,11 @@ struct Case {
     // Long data by its size, or DATA for the pattern the peers send.
     std::string Shown(const std::string& bytes) const {
         const std::string& data = values.at("DATA");
+        for (const auto& [key, value] : values) {
+            if (bytes.size() > 64 && key != "DATA" && bytes == value) {
+                return key;
+            }
+        }
         return bytes.size() <= 64                          ? bytes
                : bytes == data                             ? "DATA"
                : data.compare(0, bytes.size(), bytes) == 0 ? "start of DATA"
@@ -171,14 +182,47 @@ struct Case {
                    : c == "timequiet" ? Time(FtpGetFileTimeQuiet(conn, arg))
                                       : (FtpIsFolderQuiet(conn, arg) ? "folder" : "no folder");
         }
-        if (c == "download") {
+        if (c == "download" || c == "download-small-disk") {
             const std::string path = local.File(arg.empty() ? "file.bin" : arg);
             EXPECT_TRUE(WriteWholeFile(local.File("file.bin"), "old contents"));
             std::string error = "stale";
+            // A disk that takes 20,000 bytes more: writes past that fail with EFBIG.
+            rlimit before{};
+            getrlimit(RLIMIT_FSIZE, &before);
+            rlimit small = {20000, before.rlim_max};
+            auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+            EXPECT_TRUE(c == "download" || setrlimit(RLIMIT_FSIZE, &small) == 0);
             const std::string result = Result(FtpDownloadFile(i, conn, "file.bin", path, &error));
+            setrlimit(RLIMIT_FSIZE, &before);
+            std::signal(SIGXFSZ, oldHandler);
             struct stat info {};
-            return result + " error=" + error + " file=" +
-                   (stat(path.c_str(), &info) == 0 ? Shown(ReadWholeFile(path)) : "(none)");
+            const bool exists = stat(path.c_str(), &info) == 0;
+            std::string out = result + " error=" + error +
+                              (result == "OK" ? " time=" + Time(info.st_mtime) : "") +
+                              " file=" + (exists ? Shown(ReadWholeFile(path)) : "(none)");
+            // Nothing else may stay behind, such as the temporary file.
+            std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(local.File("").c_str()), closedir);
+            while (const dirent* e = dir ? readdir(dir.get()) : nullptr) {
+                const std::string name = e->d_name;
+                out += name != "." && name != ".." && name != "file.bin" ? " left " + name : "";
+            }
+            return out;
+        }
+        if (c == "append-sparse") {
+            // A sparse local file of the argument's size; its last MiB is {Z1M}.
+            const std::string path = local.File("notes.bin");
+            const std::string& tail = values.at("Z1M");
+            FileDescriptor fd(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+            const off_t size = std::stoll(arg);
+            EXPECT_TRUE(ftruncate(fd.get(), size) == 0 &&
+                        pwrite(fd.get(), tail.data(), tail.size(), size - tail.size()) ==
+                            static_cast<ssize_t>(tail.size()));
+            fd.Close();
+            std::string error = "stale";
+            const std::string result =
+                Result(FtpUploadFile(i, conn, "notes.bin", path, &error, true));
+            unlink(path.c_str());
+            return result + " error=" + error + Sent();
         }
         if (c == "upload" || c == "append") {
             const std::string path = local.File("notes.bin");
@@ -194,7 +238,7 @@ struct Case {
                 peer->Wait();
                 out += Shown(peer->ReceivedBytes()) + "+";
             }
-            return out;
+            return out + (conn.fd < 0 ? " session closed" : "");
         }
         if (c == "mkd") {
             return Result(FtpMakeDirectory(i, conn, arg));
@@ -249,7 +293,8 @@ TEST_P(ScriptedCase, GivesTheExpectedOutcome) {
     Values values = {{"DATA", data},
                      {"HOST", session.peer.hostText()},
                      {"X100K", std::string(100 * 1024, 'x')},
-                     {"N60K", std::string(60 * 1024, 'n')}};
+                     {"N60K", std::string(60 * 1024, 'n')},
+                     {"Z1M", std::string(1 << 20, 'z')}};
     auto find = [](const std::string& name) -> const PeerScript* {
         for (const PeerScript& script : scripts) {
             if (script.name == name) {

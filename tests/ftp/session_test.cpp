@@ -13,6 +13,7 @@
 #include "ftp/current_directory.h"
 #include "ftp/ftp_features.h"
 #include "ftp/passive.h"
+#include "ftp/remote_listing.h"
 #include "ftp/server_features.h"
 #include "net/tls_binding.h"
 #include "servers/peer_script.h"
@@ -202,6 +203,32 @@ TEST_P(RealSession, LogsOnListsAndQuits) {
         EXPECT_EQ(TalkTo(s.hostText(), s.user(), "wrong", s.tls(), "", ""),
                   "Unable to log onto server.");
     }
+}
+
+// A listing stopped halfway reads the reply the server owes, so the same session goes on: the
+// next command reads its own reply and the next listing is whole.
+TEST_P(RealSession, AListingStoppedHalfwayLeavesTheSessionInStep) {
+    RealServer& s = server();
+    for (int i = 0; i < 2000; ++i) {
+        ASSERT_TRUE(s.MakeFile("file" + std::to_string(i), "x"));
+    }
+    RecordingProcessInterface iface, stopping;
+    LSecureSocket connection;
+    ASSERT_EQ(FtpConnect(iface, {&connection, s.hostText(), s.user(), s.password(), s.tls()}),
+              LPROCESS_OK);
+    std::string folder = s.remoteFolder(), where;
+    ASSERT_EQ(FtpChangeDirectoryStep(iface, connection, folder), LPROCESS_OK);
+    stopping.StopAtStatus(0, "100 objects");
+    EXPECT_EQ(FtpDirList(stopping, connection).result, LPROCESS_STOPPED);
+    EXPECT_EQ(FtpGetCurrentDirectory(iface, connection, where), LPROCESS_OK);
+    EXPECT_EQ(where, folder);
+    FtpDirList list(iface, connection);
+    EXPECT_EQ(list.result, LPROCESS_OK);
+    int files = 0;
+    for (; !list.AtEnd(); list.Next()) {
+        files += std::string(list.CurrentName()).starts_with("file");
+    }
+    EXPECT_EQ(files, 2000);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealSession, testing::ValuesIn(kAllServers), ServerCaseName);

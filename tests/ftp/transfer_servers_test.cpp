@@ -160,6 +160,36 @@ TEST_P(Servers, TransfersFilesByteForByte) {
     EXPECT_EQ(info.st_mtime == 1614834367, server().IsPyftpd());
 }
 
+// A transfer stopped halfway keeps the local file and leaves the session in step.
+TEST_P(Servers, StaysInStepAfterStoppedTransfers) {
+    const std::string bytes = Bytes(10 << 20);
+    ASSERT_TRUE(server().MakeFile("big.bin", bytes) &&
+                WriteWholeFile(local_.File("big.bin"), "mine") &&
+                WriteWholeFile(local_.File("up.bin"), bytes));
+    RecordingProcessInterface down, up;
+    down.StopAtProgress(0.5);
+    up.StopAtProgress(0.5);
+    EXPECT_EQ(FtpDownloadFile(down, conn_, "big.bin", local_.File("big.bin")), LPROCESS_STOPPED);
+    EXPECT_EQ(ReadWholeFile(local_.File("big.bin")), "mine");
+    EXPECT_EQ(FtpUploadFile(up, conn_, "up.bin", local_.File("up.bin"), nullptr, false),
+              LPROCESS_STOPPED);
+    int code = 0;
+    std::string text;
+    EXPECT_EQ(FtpExchange(iface_, conn_, "PWD\r\n", code, text), LPROCESS_OK);
+    EXPECT_EQ(code, 257) << text;
+    // The whole file, shown in whole percents from 0 to 100 and never once per block.
+    RecordingProcessInterface shown;
+    EXPECT_EQ(FtpDownloadFile(shown, conn_, "big.bin", local_.File("big.bin")), LPROCESS_OK);
+    EXPECT_TRUE(ReadWholeFile(local_.File("big.bin")) == bytes);
+    const std::vector<std::string> texts = shown.TextsOnLine(1);
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.front(), "big.bin:  0%");
+    EXPECT_EQ(texts.back(), "big.bin: 100%");
+    EXPECT_LE(texts.size(), 101u);
+    EXPECT_LE(shown.progress.size(), 101u);
+    EXPECT_EQ(shown.progress.back(), 1.0);
+}
+
 TEST_P(Servers, ChangesTheRemoteFolder) {
     ASSERT_TRUE(server().MakeFolder("tree") && server().MakeFolder("tree/inner") &&
                 server().MakeFile("tree/inner/b.txt", "b") && server().MakeFile("tree/a.txt", "a"));

@@ -125,6 +125,7 @@ struct Scene {
     std::optional<LogTail> log{std::in_place};
     const std::string zone = std::getenv("TZ") ? std::getenv("TZ") : "";  // put back at the end
     Args settings;
+    std::size_t mark = 0;  // the length of vsftpd's log at "mark"
     bool ok = true;
     ~Scene() {
         for (const std::string& key : settings)
@@ -213,6 +214,12 @@ void Scenarios::Step(const std::string& command, const Args& a) {
          }},
         {"ltime", [&] { ASSERT_TRUE(SetTime(local(0), Time(a.at(1)))); }},
         {"rtime", [&] { ASSERT_TRUE(SetTime(Path(a[0]), Time(a.at(1)))); }},
+        {"remote-files",  // FOLDER|COUNT: files f01... of two bytes each
+         [&] {
+             for (int i = 1; i <= std::stoi(a.at(1)); ++i)
+                 ASSERT_TRUE(
+                     server().MakeFile(a[0] + (i < 10 ? "/f0" : "/f") + std::to_string(i), "ab"));
+         }},
         {"rlink", [&] { ASSERT_EQ(symlink(a.at(1).c_str(), Path(a[0]).c_str()), 0); }},
         {"llink", [&] { ASSERT_EQ(symlink(a.at(1).c_str(), local(0).c_str()), 0); }},
         {"rrm", [&] { ASSERT_TRUE(fs::remove_all(Path(a[0]))); }},
@@ -241,6 +248,15 @@ void Scenarios::Step(const std::string& command, const Args& a) {
              r.stopper.emplace(std::stoi(a[0]), a.at(1));
              r.transfers = std::make_unique<SelectionTransfers>(pane, pane, r.ui, *r.stopper);
          }},
+        // The next queue-building walk is stopped after COUNT looks at its stop.
+        {"stop-walk",
+         [&] {
+             r.launcher.prepare = [n = std::stoi(a[0]), &r](RecordingProcessInterface& run) {
+                 run.StopAfterCalls(n), r.launcher.prepare = nullptr;
+             };
+         }},
+        // Commands vsftpd logged from here on.
+        {"mark", [&] { r.mark = ReadWholeFile(Path("../../vsftpd.log")).size(); }},
         // Transfer commands of another window, which has not been told anything yet.
         {"window",
          [&] { r.transfers = std::make_unique<SelectionTransfers>(pane, pane, r.ui, r.launcher); }},
@@ -368,6 +384,15 @@ void Scenarios::Step(const std::string& command, const Args& a) {
              EXPECT_TRUE(FtpGetCurrentDirectoryQuiet(pane.connection, where) && where == a[0])
                  << where;
          }},
+        {"sent",  // VERB|COUNT: commands vsftpd logged since "mark"
+         [&] {
+             const std::string log = ReadWholeFile(Path("../../vsftpd.log")).substr(r.mark);
+             std::size_t n = 0;
+             for (auto at = log.find(", \"" + a[0]); at != std::string::npos;
+                  at = log.find(", \"" + a[0], at + 1))
+                 n += log.find_first_of(" \"", at + 3) == at + 3 + a[0].size();
+             EXPECT_EQ(n, std::stoul(a.at(1))) << a[0];
+         }},
         {"titles", [&] { EXPECT_EQ(Join(r.launcher.titles), Join(a)); }},
         {"status", [&] { status(r.stopper ? r.stopper->recording : r.launcher.LastRun()); }},
         {"outcome",  // stopped, walk ended and declined as digits; queued, failed, stopped items
@@ -474,27 +499,20 @@ std::map<std::string, std::string> ScriptDownload(ScriptedFtp& ftp, const Hostil
     ftp.Reply("PWD", "257 \"/\" is current.");
     ftp.Reply("CWD /dir", "250 OK.");
     ftp.Reply("TYPE A", "200 OK.");
-    ftp.Transfer("LIST", Listing(h));
-    ftp.TypeIs("good.txt", "file");
+    ftp.Transfer("LIST", Listing(h));  // kinds and sizes listed: nothing asked per file
     std::vector<std::pair<std::string, std::string>> queued = {{"good.txt", "good"}};
     if (h.fate != kEndsWalk) {
-        if (h.fate == kFetched) {
-            ftp.TypeIs(h.name, "file");
+        if (h.fate == kFetched)
             queued.emplace_back(h.name, "hostile");
-        }
-        ftp.TypeIs("after.txt", "file");
         queued.emplace_back("after.txt", "after");
         ftp.Reply("CWD /", "250 OK.");
     }
     ftp.Reply("CWD /", "250 OK.");
+    ftp.Reply("TYPE I", "200 OK.");
     for (auto i = queued.rbegin(); i != queued.rend(); ++i) {  // the last queued first
-        ftp.Reply("TYPE I", "200 OK.");
-        ftp.Reply("SIZE /dir/" + i->first, "213 " + std::to_string(i->second.size()));
-        ftp.Reply("TYPE I", "200 OK.");
         ftp.Transfer("RETR /dir/" + i->first, i->second);
-    }
-    for (auto i = queued.rbegin(); i != queued.rend(); ++i)
         ftp.Reply("MDTM /dir/" + i->first, "213 20200102030405");
+    }
     return {queued.begin(), queued.end()};
 }
 
@@ -552,7 +570,6 @@ TEST(HostileListing, NoListedNameLeadsOutsideTheLocalFolder) {
         ScriptedFtp syncFtp;
         syncFtp.Reply("TYPE A", "200 OK.");
         syncFtp.Transfer("LIST", Listing(h));
-        syncFtp.TypeIs("good.txt", "file");
         syncFtp.Reply("CWD /", "250 OK.");
         ScriptedUiServices syncUi;
         ScriptedProcessLauncher syncLauncher;
@@ -563,10 +580,38 @@ TEST(HostileListing, NoListedNameLeadsOutsideTheLocalFolder) {
         sync.Synchronize(target + "/dir", {});
         EXPECT_EQ(syncFtp.control.ReceivedLines(), syncFtp.expected);
         EXPECT_EQ(Tree(base.path()), before);
-        EXPECT_TRUE(syncLauncher.titles.empty() && sync.outcome().walkEnded && pane.refreshes == 0);
+        EXPECT_TRUE(syncLauncher.titles == std::vector<std::string>{kPreparingFileListTitle} &&
+                    sync.outcome().walkEnded && pane.refreshes == 0);
         EXPECT_EQ(syncUi.busyCalls, (std::vector<bool>{true, false}));
         ASSERT_TRUE(fs::remove_all(target) && fs::remove(base.File("escaped")));
     }
+}
+
+// A listing whose data pauses past its wait is no whole folder: a synchronization over it moves
+// nothing, where taking it as whole would download what it listed and upload what it left out.
+TEST(StalledListing, ASynchronizationOverItMovesNothing) {
+    TempFolder local("brindle-stall");
+    ASSERT_TRUE(WriteWholeFile(local.File("only-here.txt"), "mine"));
+    ScriptedFtp ftp;
+    ftp.Reply("TYPE A", "200 OK.");
+    ftp.data.push_back(std::make_unique<ScriptedPeer>());
+    ftp.data.back()->Send(Listing({'-', "listed.txt", kFetched}).substr(0, 60)).HoldOpen().Start();
+    ftp.control.ExpectLine().Send(PassiveReplyFor(ftp.data.back()->port()) + "\r\n");
+    ftp.expected.push_back("PASV");
+    ftp.Reply("LIST", "150 Here it comes.");
+    ScriptedUiServices ui;
+    ScriptedProcessLauncher launcher;
+    LFtpList session(ui, launcher);
+    ASSERT_TRUE(ftp.Connect(session));
+    FakePane pane;
+    SelectionTransfers sync(session, pane, ui, launcher);
+    ui.AnswerWithText("Yes");
+    sync.Synchronize(local.path(), {local.File("only-here.txt")});
+    EXPECT_EQ(ftp.control.ReceivedLines(), ftp.expected);
+    EXPECT_EQ(Tree(local.path()),
+              (std::map<std::string, std::string>{{"only-here.txt", "file:mine"}}));
+    EXPECT_EQ(launcher.titles, std::vector<std::string>{kPreparingFileListTitle});
+    EXPECT_TRUE(sync.outcome().walkEnded && sync.outcome().queued == 0);
 }
 
 TEST(RemotePaneOnScriptedServer, APassiveFailureIsLoggedAndShowsNothing) {
