@@ -1,39 +1,69 @@
-#!/bin/sh
-# Transfers and listings of brindleftp-cli side by side with curl, on servers on 127.0.0.1:
-#   - download and upload of one SIZE_MB file with vsftpd, plain and TLS (MB/s and the ratio
-#     brindleftp-cli / curl: 1.0 or more means at least as fast as curl);
-#   - listing a folder of LIST_COUNT files, MLSD from pyftpdlib and LIST from vsftpd, plain and
-#     TLS (seconds and the ratio brindleftp-cli / curl: 1.2 or less is within 1.2 times).
-# Each figure is the best of REPEAT runs. Run as root (vsftpd insists), by hand:
+#!/bin/bash
+# brindleftp-cli side by side with the common command-line clients, on servers it starts on
+# 127.0.0.1 and stops again at the end:
+#   1. download and upload of one SIZE_MB file with brindleftp-cli and curl, plain and TLS,
+#      against vsftpd, pyftpdlib and proftpd: MB/s and CPU seconds (user + system of the client
+#      process) per GiB, with the ratios brindleftp / curl (goal: speed >= 1.0, CPU <= 1.0);
+#   2. download of a tree of TREE_FILES small files in TREE_FOLDERS folders from vsftpd and
+#      pyftpdlib with brindleftp-cli and `lftp -e mirror`: seconds, CPU seconds and the control
+#      commands per file as the server logged them (goal: time <= lftp's, <= 3 commands per file
+#      on vsftpd);
+#   3. listing a folder of LIST_COUNT files, MLSD from pyftpdlib and LIST from vsftpd, with
+#      brindleftp-cli and curl, plain and TLS (goal: within 1.2 times curl's seconds);
+#   4. how long brindleftp-cli takes to end a large download after SIGINT (as Ctrl+C), plain
+#      and TLS (goal: under 200 ms).
+# Times are the best of REPEAT runs (CPU the least of them). Run as root (vsftpd insists):
 #   sudo bench/transfer_bench.sh
-#   SIZE_MB=64 LIST_COUNT=2000 REPEAT=1 bench/transfer_bench.sh    # a quick check
-# Settings (environment): CLI (default build/bin/brindleftp-cli), SIZE_MB (1024),
-# LIST_COUNT (100000), REPEAT (3), TIMEOUT seconds per run (600), BENCH_DIR (a new folder
-# under /var/tmp; it needs room for two copies of the file).
+#   SIZE_MB=32 TREE_FILES=200 LIST_COUNT=2000 REPEAT=1 bench/transfer_bench.sh   # a quick check
+# Settings (environment): CLI (default build/bin/brindleftp-cli), SIZE_MB (1024), TREE_FILES
+# (2000), TREE_FOLDERS (20), LIST_COUNT (100000; 0 skips the listings), PARTS (which of the
+# numbered parts to run: "1 2 3 4"), REPEAT (3), TIMEOUT seconds per run (600), BENCH_DIR (a
+# new folder under /var/tmp, kept when given; it needs room for three copies of the file).
+# Missing tools (curl, lftp, vsftpd, pyftpdlib) are installed with apt-get. proftpd cannot be
+# installed beside vsftpd, so its Debian packages are unpacked into the bench folder and it
+# runs from there with a configuration of its own.
+# shellcheck disable=SC2317  # the parts and clients are called by name
 set -u
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 CLI=${CLI:-$ROOT/build/bin/brindleftp-cli}
 SIZE_MB=${SIZE_MB:-1024}
+TREE_FILES=${TREE_FILES:-2000}
+TREE_FOLDERS=${TREE_FOLDERS:-20}
 LIST_COUNT=${LIST_COUNT:-100000}
+PARTS=${PARTS:-1 2 3 4}
 REPEAT=${REPEAT:-3}
 TIMEOUT=${TIMEOUT:-600}
 PYTHON=/usr/bin/python3  # Debian's, which has pyftpdlib
+TIME=/usr/bin/time
 
 die() { echo "transfer_bench: $*" >&2; exit 1; }
 [ "$(id -u)" = 0 ] || die "run as root: vsftpd will not start otherwise"
 [ -x "$CLI" ] || die "no $CLI (build it first, or set CLI)"
-for tool in curl vsftpd openssl "$PYTHON"; do
-    command -v "$tool" >/dev/null || die "$tool is missing"
+
+# --- what the bench needs, installed only when missing ---
+missing=()
+for pair in curl:curl lftp:lftp vsftpd:vsftpd openssl:openssl "$TIME":time \
+    dpkg-deb:dpkg "$PYTHON":python3; do
+    command -v "${pair%%:*}" >/dev/null || missing+=("${pair#*:}")
 done
+"$PYTHON" -c 'import pyftpdlib' 2>/dev/null || missing+=(python3-pyftpdlib)
+"$PYTHON" -c 'import OpenSSL' 2>/dev/null || missing+=(python3-openssl)
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "installing ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null ||
+        { apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; } ||
+        die "cannot install ${missing[*]}"
+fi
 
 W=${BENCH_DIR:-$(mktemp -d /var/tmp/brindle-bench.XXXXXX)}
 mkdir -p "$W" || die "cannot make $W"
-VSFTPD_PID=
-PYFTPD_PID=
+W=$(cd "$W" && pwd)
+chmod 755 "$W"  # the servers' unprivileged users look into it
+PIDS=()
 cleanup() {
-    [ -n "$VSFTPD_PID" ] && kill "$VSFTPD_PID" 2>/dev/null
-    [ -n "$PYFTPD_PID" ] && kill "$PYFTPD_PID" 2>/dev/null
+    for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null; done
     wait 2>/dev/null
     [ -z "${BENCH_DIR:-}" ] && rm -rf "$W"
 }
@@ -43,15 +73,17 @@ trap 'exit 1' INT TERM
 free_port() {
     "$PYTHON" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
 }
+# wait_ftp PORT NAME LOG: until the server at PORT greets with 220, or die with its log.
+wait_ftp() {
+    for _ in $(seq 100); do
+        (exec 3<>"/dev/tcp/127.0.0.1/$1" && read -r -t 5 greeting <&3 &&
+            [ "${greeting#220}" != "$greeting" ]) 2>/dev/null && return
+        sleep 0.1
+    done
+    die "$2 did not start: $(tail -n 5 "$3")"
+}
 
-now() { date +%s.%N; }
-# Seconds between two now() values.
-elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
-# The smaller of two numbers ("" counts as none).
-smaller() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "") print b; else if (b == "" || a <= b) print a; else print b }'; }
-
-# --- servers: one vsftpd (anonymous, TLS offered but not required) and one pyftpdlib, both
-# --- serving the same folder, so plain and TLS clients share them ---
+# --- the files: one big file (sparse, so it costs no disk reads), and the tree ---
 openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=127.0.0.1" \
     -addext "subjectAltName=IP:127.0.0.1" -keyout "$W/key.pem" -out "$W/cert.pem" \
     >/dev/null 2>&1 || die "openssl could not make a certificate"
@@ -66,137 +98,378 @@ truncate -s "$BYTES" "$ANON/big.bin" || die "cannot make the $SIZE_MB MiB file"
 chmod 644 "$ANON/big.bin"  # vsftpd serves anonymous users only world-readable files
 cp --sparse=always "$ANON/big.bin" "$W/upload.bin"
 
-echo "making $LIST_COUNT files to list..."
-mkdir -p "$ANON/list" && chmod 755 "$ANON/list"
-"$PYTHON" - "$ANON/list" "$LIST_COUNT" <<'EOF' || die "cannot make the files to list"
+echo "making a tree of $TREE_FILES files in $TREE_FOLDERS folders..."
+"$PYTHON" - "$ANON/tree" "$TREE_FILES" "$TREE_FOLDERS" <<'EOF' || die "cannot make the tree"
+import os, sys
+root, files, folders = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+os.makedirs(root, mode=0o755, exist_ok=True)
+for d in range(folders):
+    os.makedirs(os.path.join(root, "d%02d" % d), mode=0o755, exist_ok=True)
+for i in range(files):
+    path = os.path.join(root, "d%02d" % (i % folders), "file-%05d.txt" % i)
+    with open(path, "wb") as f:
+        f.write(b"x" * (100 + i % 4000))
+    os.chmod(path, 0o644)
+EOF
+if [ "$LIST_COUNT" -gt 0 ]; then
+    echo "making a folder of $LIST_COUNT files to list..."
+    "$PYTHON" - "$ANON/list" "$LIST_COUNT" <<'EOF' || die "cannot make the files to list"
 import os, sys
 folder, count = sys.argv[1], int(sys.argv[2])
+os.makedirs(folder, mode=0o755, exist_ok=True)
 for i in range(count):
     path = os.path.join(folder, "file-%06d.txt" % i)
     with open(path, "wb") as f:
         f.write(b"x" * (i % 1000))
     os.chmod(path, 0o644)
 EOF
+fi
+TREE_BYTES=$(find "$ANON/tree" -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')
 
+# --- vsftpd: anonymous, TLS offered but not required; it logs every command ---
 vsftpd "$W/vsftpd.conf" >"$W/vsftpd.out" 2>&1 &
-VSFTPD_PID=$!
-"$PYTHON" "$ROOT/tests/servers/pyftpd_server.py" --root "$ANON" --tls --cert "$W/cert.pem" \
-    --key "$W/key.pem" --port-file "$W/pyftpd.port" >"$W/pyftpd.out" 2>&1 &
-PYFTPD_PID=$!
-for _ in $(seq 100); do
-    [ -s "$W/pyftpd.port" ] && curl -s -m 2 "ftp://127.0.0.1:$VSFTPD_PORT/" >/dev/null && break
-    sleep 0.1
-done
-[ -s "$W/pyftpd.port" ] || die "pyftpdlib did not start: $(cat "$W/pyftpd.out")"
-PYFTPD_PORT=$(cat "$W/pyftpd.port")
+PIDS+=($!)
 
-# --- one timed run: prints the seconds, or nothing when the run failed ---
-# timed CHECK-FILE EXPECTED-BYTES-OR-LINES KIND COMMAND...
-timed() {
-    check=$1 expected=$2 kind=$3
-    shift 3
-    start=$(now)
-    "$@" >"$W/run.out" 2>"$W/run.err"
+# --- pyftpdlib: the test server, serving the same folder, with a command log ---
+rm -f "$W/pyftpd.port"  # from an earlier run in the same BENCH_DIR
+"$PYTHON" "$ROOT/bench/pyftpd_counting.py" --command-log "$W/pyftpd.commands" --root "$ANON" \
+    --tls --cert "$W/cert.pem" --key "$W/key.pem" --port-file "$W/pyftpd.port" \
+    >"$W/pyftpd.out" 2>&1 &
+PIDS+=($!)
+
+# --- proftpd from its unpacked packages: user test, home a folder of its own ---
+PF=$W/proftpd
+mkdir -p "$PF/debs" "$PF/home"
+if [ ! -x "$PF/root/usr/sbin/proftpd" ]; then
+    # The server, its TLS module and the libraries it needs that Debian does not install with
+    # vsftpd.
+    (cd "$PF/debs" && apt-get download -q proftpd-core proftpd-mod-crypto libmemcached11 \
+        libmemcachedutil2 libhashkit2 libpcre2-posix3 >"$PF/download.out" 2>&1) ||
+        die "cannot download proftpd: $(tail -n 3 "$PF/download.out")"
+    for deb in "$PF"/debs/*.deb; do dpkg-deb -x "$deb" "$PF/root" || die "cannot unpack $deb"; done
+fi
+PROFTPD_PORT=$(free_port)
+ln -f "$ANON/big.bin" "$PF/home/big.bin"
+chown -R nobody:nogroup "$PF/home"
+echo "test:$(openssl passwd -5 secret):65534:65534::$PF/home:/bin/false" >"$PF/passwd"
+echo "nogroup:x:65534:" >"$PF/group"
+chmod 600 "$PF/passwd" "$PF/group"
+cat >"$PF/proftpd.conf" <<EOF
+ServerName "bench"
+ServerType standalone
+UseIPv6 off
+DefaultAddress 127.0.0.1
+SocketBindTight on
+Port $PROFTPD_PORT
+User nobody
+Group nogroup
+PidFile $PF/proftpd.pid
+ScoreboardFile $PF/proftpd.scoreboard
+SystemLog $PF/system.log
+TransferLog none
+WtmpLog off
+UseReverseDNS off
+DelayEngine off
+ControlsEngine off
+<IfModule mod_cap.c>
+  CapabilitiesEngine off
+</IfModule>
+AuthPAM off
+AuthOrder mod_auth_file.c
+AuthUserFile $PF/passwd
+AuthGroupFile $PF/group
+RequireValidShell off
+DefaultRoot ~
+AllowOverwrite on
+Umask 022
+MaxInstances 30
+TimeoutIdle 3600
+TimeoutNoTransfer 3600
+TimeoutStalled 3600
+ModulePath $PF/root/usr/lib/proftpd
+LoadModule mod_tls.c
+TLSEngine on
+TLSLog $PF/tls.log
+TLSProtocol TLSv1.2 TLSv1.3
+TLSRSACertificateFile $W/cert.pem
+TLSRSACertificateKeyFile $W/key.pem
+TLSVerifyClient off
+TLSRequired off
+TLSRenegotiate none
+TLSOptions NoSessionReuseRequired
+EOF
+LD_LIBRARY_PATH=$PF/root/usr/lib/x86_64-linux-gnu "$PF/root/usr/sbin/proftpd" -n \
+    -c "$PF/proftpd.conf" >"$PF/proftpd.out" 2>&1 &
+PIDS+=($!)
+
+for _ in $(seq 100); do [ -s "$W/pyftpd.port" ] && break; sleep 0.1; done
+[ -s "$W/pyftpd.port" ] || die "pyftpdlib did not start: $(tail -n 5 "$W/pyftpd.out")"
+PYFTPD_PORT=$(cat "$W/pyftpd.port")
+wait_ftp "$VSFTPD_PORT" vsftpd "$W/vsftpd.out"
+wait_ftp "$PYFTPD_PORT" pyftpdlib "$W/pyftpd.out"
+wait_ftp "$PROFTPD_PORT" proftpd "$PF/proftpd.out"
+
+# --- the servers as the clients see them ---
+# use_server NAME: sets SERVER, ADDR, USER, PASS, UPDIR (remote folder for uploads, "" for the
+# home), UPLOCAL (where uploads land on disk), COMMANDS (its command log, "" when none).
+use_server() {
+    SERVER=$1
+    case $1 in
+    vsftpd)
+        ADDR=127.0.0.1:$VSFTPD_PORT USER=anonymous PASS='' UPDIR=pub UPLOCAL=$ANON/pub
+        COMMANDS=$W/vsftpd.log ;;
+    pyftpdlib)
+        ADDR=127.0.0.1:$PYFTPD_PORT USER=test PASS=secret UPDIR=pub UPLOCAL=$ANON/pub
+        COMMANDS=$W/pyftpd.commands ;;
+    proftpd)
+        ADDR=127.0.0.1:$PROFTPD_PORT USER=test PASS=secret UPDIR='' UPLOCAL=$PF/home
+        COMMANDS='' ;;
+    esac
+}
+# Lines a command log holds (vsftpd logs replies and transfers too, one command per line).
+command_count() {
+    case $1 in
+    *vsftpd.log) grep -c 'FTP command:' "$1" ;;
+    *) wc -l <"$1" ;;
+    esac
+}
+
+MODE=plain
+# cli ARGS... / curl_ ARGS...: the client's command line for the server in use, in CMD.
+# A brindleftp-cli that checks certificates is told to trust the bench's own.
+TRUST=()
+if "$CLI" --help 2>&1 | grep -q -- --trust; then
+    TRUST=(--trust "$(openssl x509 -in "$W/cert.pem" -noout -fingerprint -sha256 | sed 's/.*=//')")
+fi
+cli() {
+    CMD=("$CLI" --quiet --yes --server "$ADDR" --user "$USER" --password "$PASS")
+    [ "$MODE" = TLS ] && CMD+=(--tls "${TRUST[@]}")
+    CMD+=("$@")
+}
+curl_() {
+    CMD=(curl -sS -m "$TIMEOUT" -u "$USER:$PASS")
+    [ "$MODE" = TLS ] && CMD+=(--ssl-reqd -k)
+    CMD+=("$@")
+}
+remote_up() { echo "${UPDIR:+$UPDIR/}$1"; }
+
+# measure CHECK EXPECTED COMMAND...: runs COMMAND, checks that CHECK (a file or folder) holds
+# EXPECTED bytes (CHECK "-": that its output names EXPECTED files) and prints "seconds
+# cpu-seconds", or nothing (and why on stderr) on failure.
+measure() {
+    local check=$1 expected=$2 start end status got
+    shift 2
+    start=$EPOCHREALTIME
+    timeout "$TIMEOUT" "$TIME" -f '%U %S' -o "$W/time.out" "$@" >"$W/run.out" 2>"$W/run.err"
     status=$?
-    end=$(now)
-    if [ "$kind" = bytes ]; then
-        got=$(stat -c %s "$check" 2>/dev/null || echo 0)
+    end=$EPOCHREALTIME
+    if [ "$check" = - ]; then
+        got=$(grep -c 'file-' "$W/run.out")
     else
-        got=$(grep -c "file-" "$check" 2>/dev/null)
+        got=$(find "$check" -type f -printf '%s\n' 2>/dev/null | awk '{ s += $1 } END { print s + 0 }')
     fi
-    [ -n "$got" ] || got=0
     if [ "$status" -ne 0 ] || [ "$got" -ne "$expected" ]; then
-        echo "  run failed (status $status, $got of $expected $kind): $* $(head -c 300 "$W/run.err")" >&2
+        echo "  run failed (status $status, $got of $expected): $* $(head -c 300 "$W/run.err")" >&2
         return
     fi
-    elapsed "$start" "$end"
+    tail -n 1 "$W/time.out" | awk -v a="$start" -v b="$end" '{ printf "%.3f %.2f\n", b - a, $1 + $2 }'
 }
-
-# best_of COMMANDS-AS-A-FUNCTION: the best time of REPEAT runs of the function.
-best_of() {
-    best=
+# best: the least seconds and the least CPU seconds of the result lines on stdin ("seconds cpu
+# [commands]", the last count kept), or nothing when every run failed.
+best() {
+    awk 'NF >= 2 { if (n == 0 || $1 < t) t = $1; if (n == 0 || $2 < c) c = $2; k = $3; n++ }
+         END { if (n) print t, c, k }'
+}
+# side_by_side ROW LABEL A B: runs the functions A and B in turn, REPEAT times each, so that
+# both meet the same conditions, and prints ROW LABEL BEST-OF-A BEST-OF-B.
+side_by_side() {
+    local row=$1 label=$2 a=$3 b=$4 ra='' rb=''
     for _ in $(seq "$REPEAT"); do
-        t=$("$@")
-        [ -n "$t" ] && best=$(smaller "$best" "$t")
+        ra+="$("$a")"$'\n'
+        rb+="$("$b")"$'\n'
     done
-    echo "$best"
+    "$row" "$label" "$(best <<<"$ra")" "$(best <<<"$rb")"
 }
-
-VS=127.0.0.1:$VSFTPD_PORT
-PY=127.0.0.1:$PYFTPD_PORT
-TLS_CLI=
-TLS_CURL=
-set_tls() {
-    if [ "$1" = TLS ]; then TLS_CLI=--tls; TLS_CURL="--ssl-reqd -k"; else TLS_CLI=; TLS_CURL=; fi
-}
+settle() { sync; sleep 0.2; }  # write back before the next run, so it does not pay for this one
 
 cli_down() {
-    rm -f "$W/down.cli"
-    timed "$W/down.cli" "$BYTES" bytes "$CLI" --quiet --server "$VS" --password "" $TLS_CLI \
-        get big.bin "$W/down.cli"
+    rm -rf "$W/down"; settle
+    cli get big.bin "$W/down"
+    measure "$W/down" "$BYTES" "${CMD[@]}"
 }
 curl_down() {
-    rm -f "$W/down.curl"
-    timed "$W/down.curl" "$BYTES" bytes curl -sS -m "$TIMEOUT" $TLS_CURL \
-        -o "$W/down.curl" "ftp://$VS/big.bin"
+    rm -rf "$W/down"; settle
+    curl_ -o "$W/down" "ftp://$ADDR/big.bin"
+    measure "$W/down" "$BYTES" "${CMD[@]}"
 }
 cli_up() {
-    rm -f "$ANON/pub/up.cli"
-    timed "$ANON/pub/up.cli" "$BYTES" bytes "$CLI" --quiet --server "$VS" --password "" \
-        $TLS_CLI --cd pub put "$W/upload.bin" up.cli
+    rm -f "$UPLOCAL/up.bin"; settle
+    cli put "$W/upload.bin" "$(remote_up up.bin)"
+    measure "$UPLOCAL/up.bin" "$BYTES" "${CMD[@]}"
 }
 curl_up() {
-    rm -f "$ANON/pub/up.curl"
-    timed "$ANON/pub/up.curl" "$BYTES" bytes curl -sS -m "$TIMEOUT" $TLS_CURL \
-        -T "$W/upload.bin" "ftp://$VS/pub/up.curl"
-}
-cli_list_vsftpd() {
-    timed "$W/run.out" "$LIST_COUNT" lines "$CLI" --quiet --server "$VS" --password "" \
-        $TLS_CLI ls list
-}
-curl_list_vsftpd() {
-    timed "$W/run.out" "$LIST_COUNT" lines curl -sS -m "$TIMEOUT" $TLS_CURL "ftp://$VS/list/"
-}
-cli_list_pyftpd() {
-    timed "$W/run.out" "$LIST_COUNT" lines "$CLI" --quiet --server "$PY" --user test \
-        --password secret $TLS_CLI ls list
-}
-curl_list_pyftpd() {
-    timed "$W/run.out" "$LIST_COUNT" lines curl -sS -m "$TIMEOUT" $TLS_CURL -u test:secret \
-        -X MLSD "ftp://$PY/list/"
+    rm -f "$UPLOCAL/up.bin"; settle
+    curl_ -T "$W/upload.bin" "ftp://$ADDR/$(remote_up up.bin)"
+    measure "$UPLOCAL/up.bin" "$BYTES" "${CMD[@]}"
 }
 
-# row LABEL CLI-SECONDS CURL-SECONDS: transfer speeds and their ratio.
-speed_row() {
+# transfer_row LABEL CLI-RESULT CURL-RESULT ("seconds cpu" each, "" when failed)
+transfer_row() {
     awk -v label="$1" -v a="$2" -v b="$3" -v bytes="$BYTES" 'BEGIN {
-        if (a == "" || b == "") { printf "%-26s %12s %12s %8s\n", label, a == "" ? "failed" : bytes / a / 1e6, b == "" ? "failed" : bytes / b / 1e6, "-"; exit }
-        printf "%-26s %12.1f %12.1f %8.2f\n", label, bytes / a / 1e6, bytes / b / 1e6, b / a }'
-}
-time_row() {
-    awk -v label="$1" -v a="$2" -v b="$3" 'BEGIN {
-        if (a == "" || b == "") { printf "%-26s %12s %12s %8s\n", label, a == "" ? "failed" : a, b == "" ? "failed" : b, "-"; exit }
-        printf "%-26s %12.3f %12.3f %8.2f\n", label, a, b, a / b }'
+        gib = bytes / 1073741824
+        na = split(a, x, " "); nb = split(b, y, " ")
+        sa = na ? sprintf("%9.1f %9.2f", bytes / x[1] / 1e6, x[2] / gib) : sprintf("%19s", "failed")
+        sb = nb ? sprintf("%9.1f %9.2f", bytes / y[1] / 1e6, y[2] / gib) : sprintf("%19s", "failed")
+        r = "-"; c = "-"
+        if (na && nb) { r = sprintf("%.2f", y[1] / x[1]); if (y[2] > 0) c = sprintf("%.2f", x[2] / y[2]) }
+        printf "%-28s %s   %s %7s %7s\n", label, sa, sb, r, c }'
 }
 
 echo
 echo "brindleftp-cli: $CLI"
-echo "$(curl --version | head -n 1)"
-echo "file: $SIZE_MB MiB (vsftpd), listing: $LIST_COUNT files, best of $REPEAT"
-echo
-printf "%-26s %12s %12s %8s\n" "transfer (MB/s)" brindleftp curl ratio
-for mode in plain TLS; do
-    set_tls "$mode"
-    speed_row "vsftpd download $mode" "$(best_of cli_down)" "$(best_of curl_down)"
-    speed_row "vsftpd upload $mode" "$(best_of cli_up)" "$(best_of curl_up)"
-done
-rm -f "$W/down.cli" "$W/down.curl" "$ANON/pub/up.cli" "$ANON/pub/up.curl"
-echo
-printf "%-26s %12s %12s %8s\n" "listing (seconds)" brindleftp curl ratio
-for mode in plain TLS; do
-    set_tls "$mode"
-    time_row "pyftpdlib MLSD $mode" "$(best_of cli_list_pyftpd)" "$(best_of curl_list_pyftpd)"
-    time_row "vsftpd LIST $mode" "$(best_of cli_list_vsftpd)" "$(best_of curl_list_vsftpd)"
-done
-echo
-echo "transfer ratio: brindleftp MB/s / curl MB/s (goal >= 1.0); listing ratio: brindleftp"
-echo "seconds / curl seconds (goal <= 1.2)"
+curl --version | head -n 1
+lftp --version | head -n 1
+echo "vsftpd $(dpkg-query -W -f '${Version}' vsftpd), pyftpdlib $(dpkg-query -W -f '${Version}' python3-pyftpdlib), proftpd $(LD_LIBRARY_PATH=$PF/root/usr/lib/x86_64-linux-gnu \
+    "$PF/root/usr/sbin/proftpd" -v 2>&1 | sed 's/.*ProFTPD Version //')"
+echo "$(nproc) processors; best of $REPEAT runs; load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
+part1() {
+    echo
+    echo "1. one file of $SIZE_MB MiB (sparse on the server; downloads written to disk)"
+    printf "%-28s %19s   %19s %7s %7s\n" "" "brindleftp-cli" "curl" "ratio" "ratio"
+    printf "%-28s %9s %9s   %9s %9s %7s %7s\n" "" "MB/s" "CPU s/GiB" "MB/s" "CPU s/GiB" "speed" "CPU"
+    # In the page cache before the first run, so the first client does not pay for reading it.
+    cat "$ANON/big.bin" "$W/upload.bin" >/dev/null
+    for server in vsftpd pyftpdlib proftpd; do
+        use_server "$server"
+        for MODE in plain TLS; do
+            side_by_side transfer_row "$server download $MODE" cli_down curl_down
+            side_by_side transfer_row "$server upload $MODE" cli_up curl_up
+        done
+    done
+    rm -rf "$W/down" "$ANON/pub/up.bin" "$PF/home/up.bin"
+    echo "speed ratio: brindleftp MB/s / curl MB/s (goal >= 1.0); CPU ratio: brindleftp CPU /"
+    echo "curl CPU (goal <= 1.0)"
+}
+
+# --- 2. the tree ---
+cli_tree() { cli download tree --to "$W/tree"; }
+lftp_tree() {
+    local script="set ftp:ssl-allow no; set net:max-retries 1; mirror tree '$W/tree/tree'; quit"
+    CMD=(lftp -u "$USER,$PASS" -e "$script" "ftp://$ADDR")  # one line: lftp stops at a newline
+}
+# tree_run FUNCTION: "seconds cpu commands" of one run of the client FUNCTION sets up, or
+# nothing.
+tree_run() {
+    local before after result
+    rm -rf "$W/tree"; mkdir -p "$W/tree"; settle
+    "$1"
+    before=$(command_count "$COMMANDS")
+    result=$(measure "$W/tree" "$TREE_BYTES" "${CMD[@]}")
+    after=$(command_count "$COMMANDS")
+    [ -n "$result" ] && echo "$result $((after - before))"
+}
+cli_tree_run() { tree_run cli_tree; }
+lftp_tree_run() { tree_run lftp_tree; }
+tree_row() {
+    awk -v label="$1" -v a="$2" -v b="$3" -v files="$TREE_FILES" 'BEGIN {
+        na = split(a, x, " "); nb = split(b, y, " ")
+        sa = na ? sprintf("%8.2f %6.2f %7.2f", x[1], x[2], x[3] / files) : sprintf("%23s", "failed")
+        sb = nb ? sprintf("%8.2f %6.2f %7.2f", y[1], y[2], y[3] / files) : sprintf("%23s", "failed")
+        r = (na && nb) ? sprintf("%.2f", x[1] / y[1]) : "-"
+        printf "%-20s %s   %s %7s\n", label, sa, sb, r }'
+}
+part2() {
+    echo
+    echo "2. download of a tree of $TREE_FILES files in $TREE_FOLDERS folders, plain"
+    printf "%-20s %23s   %23s %7s\n" "" "brindleftp-cli" "lftp mirror" "ratio"
+    printf "%-20s %8s %6s %7s   %8s %6s %7s %7s\n" "" seconds "CPU s" cmd/file seconds "CPU s" cmd/file time
+    MODE=plain
+    for server in vsftpd pyftpdlib; do
+        use_server "$server"
+        side_by_side tree_row "$server" cli_tree_run lftp_tree_run
+    done
+    rm -rf "$W/tree"
+    echo "time ratio: brindleftp seconds / lftp seconds (goal <= 1.0); cmd/file: control commands"
+    echo "the server received per file, logon included (goal <= 3 on vsftpd)"
+}
+
+# --- 3. listing a large folder ---
+cli_list() { cli ls list; measure - "$LIST_COUNT" "${CMD[@]}"; }
+curl_list() {
+    if [ "$SERVER" = pyftpdlib ]; then
+        curl_ -X MLSD "ftp://$ADDR/list/"
+    else
+        curl_ "ftp://$ADDR/list/"
+    fi
+    measure - "$LIST_COUNT" "${CMD[@]}"
+}
+list_row() {
+    awk -v label="$1" -v a="$2" -v b="$3" 'BEGIN {
+        na = split(a, x, " "); nb = split(b, y, " ")
+        sa = na ? sprintf("%8.3f %6.2f", x[1], x[2]) : sprintf("%15s", "failed")
+        sb = nb ? sprintf("%8.3f %6.2f", y[1], y[2]) : sprintf("%15s", "failed")
+        r = (na && nb) ? sprintf("%.2f", x[1] / y[1]) : "-"
+        printf "%-24s %s   %s %7s\n", label, sa, sb, r }'
+}
+part3() {
+    [ "$LIST_COUNT" -gt 0 ] || return
+    echo
+    echo "3. listing a folder of $LIST_COUNT files (MLSD from pyftpdlib, LIST from vsftpd)"
+    printf "%-24s %15s   %15s %7s\n" "" "brindleftp-cli" "curl" "ratio"
+    printf "%-24s %8s %6s   %8s %6s %7s\n" "" seconds "CPU s" seconds "CPU s" time
+    for server in pyftpdlib vsftpd; do
+        use_server "$server"
+        for MODE in plain TLS; do
+            side_by_side list_row "$server $MODE" cli_list curl_list
+        done
+    done
+    echo "time ratio: brindleftp seconds / curl seconds (goal <= 1.2)"
+}
+
+# --- 4. stopping a large download ---
+# stop_run: starts a download, sends SIGINT once some bytes have arrived and prints
+# "milliseconds-to-exit exit-status MiB-moved leftovers", or why it could not.
+stop_run() {
+    local pid moved=0 start end status left
+    rm -rf "$W/stop"; mkdir -p "$W/stop"; settle
+    cli get big.bin "$W/stop/big.bin"
+    # A background job of a script ignores SIGINT unless it is given back its default.
+    env --default-signal=INT "${CMD[@]}" >/dev/null 2>"$W/stop.err" &
+    pid=$!
+    while kill -0 "$pid" 2>/dev/null; do
+        moved=$(find "$W/stop" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
+        [ "$moved" -ge 1048576 ] && break
+        sleep 0.002
+    done
+    start=$EPOCHREALTIME
+    kill -INT "$pid" 2>/dev/null || { wait "$pid"; echo "ended before the stop (status $?)"; return; }
+    wait "$pid"
+    status=$?
+    end=$EPOCHREALTIME
+    left=$(find "$W/stop" -type f | wc -l)
+    awk -v a="$start" -v b="$end" -v s="$status" -v m="$moved" -v l="$left" \
+        'BEGIN { printf "%8.0f %11d %9.1f %10d\n", (b - a) * 1000, s, m / 1048576, l }'
+}
+part4() {
+    echo
+    echo "4. SIGINT during a download of $SIZE_MB MiB, after 1 MiB or more has arrived"
+    printf "%-28s %8s %11s %9s %10s\n" "" "ms" "exit status" "MiB moved" "files left"
+    for server in vsftpd pyftpdlib proftpd; do
+        use_server "$server"
+        for MODE in plain TLS; do
+            printf "%-28s %s\n" "$server $MODE" "$(stop_run)"
+        done
+    done
+    rm -rf "$W/stop"
+    echo "ms: from SIGINT to the exit (goal < 200); exit status 1 is \"stopped\"; files left: files"
+    echo "in the empty target folder afterwards (0: neither a partial target nor a temporary file)"
+}
+
+# Read to the end before running, so editing this file during a run cannot derail it.
+{
+    for part in $PARTS; do "part$part"; done
+    echo
+    echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg) (other work on the machine"
+    echo "slows both columns; the CPU seconds suffer less from it than the speeds)"
+    exit
+}
