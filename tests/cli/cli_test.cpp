@@ -276,21 +276,42 @@ TEST_P(CliSession, ControlCharactersInNamesAreRawInAPipeAndEscapedInTheLog) {
 }
 
 // Ctrl+C while the server sits on a SIZE: status 1 at once, not after the reply's wait.
-TEST(CliProgram, CtrlCWhileSizeStallsStopsWithinTwoSeconds) {
-    ScriptedPeer server;
-    server.Send("220 ready\r\n").ExpectLine().Send("230 welcome\r\n").ExpectLine();
-    server.Send("211-Features:\r\n MLST type*;\r\n SIZE\r\n211 End\r\n").ExpectLine();
-    server.Send("250-Listing\r\n type=file; big.iso\r\n250 End\r\n").ExpectLine();
-    server.Send("200 Type set to I.\r\n").ExpectLine().HoldOpen();
-    server.Start();
-    auto signalled = std::chrono::steady_clock::now();
-    const CliRun run = InterruptWhen({"--server", server.hostText(), "stat", "big.iso"}, [&] {
-        signalled = std::chrono::steady_clock::now();
-        return server.ReceivedLines().size() == 5;
-    });
-    EXPECT_EQ(run.status, 1) << run.err;
-    EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(2));
-    EXPECT_EQ(server.ReceivedLines().back(), "SIZE big.iso");
+// Ctrl+C while the server stalls on a look-up, on the data or on the reply after it.
+TEST(CliProgram, CtrlCWhileTheServerStallsStopsWithinTwoSeconds) {
+    TempFolder local("brindle-cli-stall");
+    ASSERT_TRUE(WriteWholeFile(local.File("big.iso"), std::string(100000, 'u')));
+    const std::vector<PeerScript> scripts = LoadPeerScripts("cli/stalls.script");
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"stat while SIZE stalls", {"stat", "big.iso"}},
+        {"get while the data stalls", {"get", "big.iso", local.File("got.iso")}},
+        {"put while the reply after the data stalls", {"put", local.File("big.iso"), "big.iso"}}};
+    for (const auto& [name, command] : cases) {
+        SCOPED_TRACE(name);
+        ScriptedPeer server, data;
+        const PeerScript& script = FindPeerScript(scripts, name);
+        PlayScript(server, script, {{"PASV", PassiveReplyFor(data.port())}});
+        for (const PeerScript& s : scripts) {
+            if (s.name == std::string(name) + "/data") {
+                PlayScript(data, s);
+            }
+        }
+        server.Start();
+        data.Start();
+        std::size_t expected = 0;
+        for (const std::string& line : script.lines) {
+            expected += line.starts_with(">");
+        }
+        std::vector<std::string> args = {"--server", server.hostText()};
+        args.insert(args.end(), command.begin(), command.end());
+        auto signalled = std::chrono::steady_clock::now();
+        const CliRun run = InterruptWhen(args, [&] {
+            signalled = std::chrono::steady_clock::now();
+            return server.ReceivedLines().size() == expected;
+        });
+        EXPECT_EQ(run.status, 1) << run.err;
+        EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(2));
+        EXPECT_EQ(ScriptMismatch(server, script), "");
+    }
 }
 
 }  // namespace
