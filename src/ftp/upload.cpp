@@ -215,7 +215,7 @@ LProcessResult FtpUploadFile(LProcessInterface& iface, LSecureSocket& conn,
     TransferProgress progress(iface, remoteName, localSize, start);
     progress.Start();
     LProcessResult result = FtpSecureDataConnection(iface, conn, data);
-    std::vector<char> block(result == LPROCESS_OK ? kDataBlockSize : 0);
+    std::vector<char> block(result == LPROCESS_OK ? kUploadBlockSize : 0);
     while (result == LPROCESS_OK) {
         const ssize_t count = ReadBlock(file.get(), block);
         if (count < 0) {

@@ -81,7 +81,7 @@ LProcessResult SecureConnect(LProcessInterface& iface, LSecureSocket& socket,
 namespace {
 
 bool TlsDataPending(const LSecureSocket& socket) {
-    return socket.ssl != nullptr && SSL_pending(socket.ssl) > 0;
+    return socket.ssl != nullptr && (SSL_has_pending(socket.ssl) || TlsPeerClosed(socket.ssl));
 }
 
 int ClampToInt(std::size_t length) {
@@ -156,6 +156,10 @@ std::size_t SecureBytesAvailable(LSecureSocket& socket) {
         if (pending > 0) {
             return static_cast<std::size_t>(pending);
         }
+        if (SSL_has_pending(socket.ssl) || TlsPeerClosed(socket.ssl)) {
+            // Records read ahead and not yet decrypted, or the peer's close that a read reports.
+            return 1;
+        }
     }
     int available = 0;
     if (socket.fd < 0 || ioctl(socket.fd, FIONREAD, &available) != 0 || available < 0) {
@@ -224,6 +228,20 @@ ReadOutcome ReadOnce(LSecureSocket& socket, void* buffer, std::size_t length, st
     }
 }
 
+// One TLS read returns one record of at most 16 KiB; the records already read ahead join it, so
+// the caller gets a block as large as a plain read would give. An end or an error is left for
+// the next read to report (a socket whose peer's TLS close was read counts as readable).
+void TakeDecryptedRecords(LSecureSocket& socket, char* buffer, std::size_t capacity,
+                          std::size_t& count) {
+    while (count < capacity && socket.ssl != nullptr && SSL_has_pending(socket.ssl)) {
+        std::size_t more = 0;
+        if (ReadOnce(socket, buffer + count, capacity - count, more) != ReadOutcome::kData) {
+            return;
+        }
+        count += more;
+    }
+}
+
 LProcessResult ReadTlsNow(LSecureSocket& socket, void* buffer, std::size_t length,
                           std::size_t& count) {
     for (int slices = 0;;) {
@@ -287,6 +305,7 @@ LProcessResult SecureReceive(LProcessInterface& iface, LSecureSocket& socket, vo
     for (;;) {
         switch (ReadOnce(socket, buffer, capacity, count)) {
             case ReadOutcome::kData:
+                TakeDecryptedRecords(socket, static_cast<char*>(buffer), capacity, count);
                 return LPROCESS_OK;
             case ReadOutcome::kClosed:
                 // The socket stays open: its owner closes it.

@@ -87,6 +87,19 @@ int SSL_pending(const SSL* ssl) {
     return bound != nullptr ? bound(ssl) : 0;
 }
 
+bool SSL_has_pending(const SSL* ssl) {
+    static int (*slot)(const SSL*) = nullptr;
+    auto* bound = Bind(slot, Image::kSsl, "SSL_has_pending");
+    return bound != nullptr ? bound(ssl) == 1 : SSL_pending(ssl) > 0;
+}
+
+bool TlsPeerClosed(const SSL* ssl) {
+    static int (*slot)(const SSL*) = nullptr;
+    constexpr int kReceivedShutdown = 2;
+    auto* bound = Bind(slot, Image::kSsl, "SSL_get_shutdown");
+    return bound != nullptr && (bound(ssl) & kReceivedShutdown) != 0;
+}
+
 int SSL_get_error(const SSL* ssl, int result) {
     static int (*slot)(const SSL*, int) = nullptr;
     auto* bound = Bind(slot, Image::kSsl, "SSL_get_error");
@@ -234,6 +247,21 @@ void OfferSessionOf(SSL* ssl, SSL* from) {
     }
 }
 
+// A data connection reads many records a system call instead of a header and a body each. The
+// control connection keeps reading exactly what it peeks at.
+void ReadDataAhead(SSL* ssl) {
+    constexpr std::size_t kReadAheadBytes = 256 * 1024;
+    static long (*sessionCtrl)(SSL*, int, long, void*) = nullptr;
+    static void (*setReadBufferLength)(SSL*, std::size_t) = nullptr;
+    constexpr int kCtrlSetReadAhead = 41;
+    if (Bind(sessionCtrl, Image::kSsl, "SSL_ctrl") == nullptr ||
+        Bind(setReadBufferLength, Image::kSsl, "SSL_set_default_read_buffer_len") == nullptr) {
+        return;
+    }
+    sessionCtrl(ssl, kCtrlSetReadAhead, 1, nullptr);
+    setReadBufferLength(ssl, kReadAheadBytes);
+}
+
 int SslConnect(SSL* ssl) {
     static int (*connect)(SSL*) = nullptr;
     return Bind(connect, Image::kSsl, "SSL_connect") != nullptr ? connect(ssl) : -1;
@@ -274,6 +302,7 @@ bool TlsStart(LProcessInterface& iface, LSecureSocket& socket, const LSecureSock
     }
     if (resumeFrom != nullptr && resumeFrom->ssl != nullptr) {
         OfferSessionOf(socket.ssl, resumeFrom->ssl);
+        ReadDataAhead(socket.ssl);
     }
     const auto deadline = std::chrono::steady_clock::now() + kHandshakeLimit;
     while (!iface.IsStopped() && std::chrono::steady_clock::now() < deadline) {

@@ -26,6 +26,11 @@ int SSL_read(SSL* ssl, void* buffer, int length);
 int SSL_peek(SSL* ssl, void* buffer, int length);
 int SSL_write(SSL* ssl, const void* buffer, int length);
 int SSL_pending(const SSL* ssl);
+// Whether OpenSSL holds bytes not yet returned, processed or not (SSL_pending sees only the
+// former).
+bool SSL_has_pending(const SSL* ssl);
+// Whether the peer's TLS close has been read (SSL_get_shutdown's SSL_RECEIVED_SHUTDOWN).
+bool TlsPeerClosed(const SSL* ssl);
 int SSL_get_error(const SSL* ssl, int result);
 int SSL_shutdown(SSL* ssl);
 void SSL_free(SSL* ssl);
