@@ -22,6 +22,6 @@ ensure_packages() {
 
 # What building and running the program needs.
 BRINDLE_BUILD_PACKAGES=(build-essential cmake ninja-build g++ libssl3 openssl unzip
-                        libsqlite3-dev python3-pyftpdlib)
+                        libsqlite3-dev python3-pyftpdlib qt6-base-dev)
 # What the tests need besides.
 BRINDLE_TEST_PACKAGES=(libgtest-dev libgmock-dev clang libclang-rt-dev clang-format python3-openssl vsftpd)

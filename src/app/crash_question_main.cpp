@@ -1,0 +1,4 @@
+// Placeholder until the crash question is built.
+int main() {
+    return 0;
+}
