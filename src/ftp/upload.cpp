@@ -18,6 +18,7 @@
 #include "ftp/local_files.h"
 #include "ftp/passive.h"
 #include "ftp/remote_listing.h"
+#include "ftp/reply_in_step.h"
 #include "ftp/server_features.h"
 #include "ftp/transfer_progress.h"
 
@@ -232,7 +233,10 @@ LProcessResult FtpUploadFile(LProcessInterface& iface, LSecureSocket& conn,
         }
     }
     // Closed before the final reply: the server waits for the end of the data to send it.
-    SecureClose(data);
+    if (SecureCloseAfterSending(iface, data, kFtpOwedReplyTimeout) == LPROCESS_STOPPED &&
+        result == LPROCESS_OK) {
+        result = LPROCESS_STOPPED;
+    }
     const std::string localError = errorText != nullptr ? *errorText : std::string();
     result = FinishTransfer(iface, conn, remoteName, localSize, result, errorText);
     if (!localError.empty()) {

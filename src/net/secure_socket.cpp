@@ -64,6 +64,32 @@ void SecureClose(LSecureSocket& socket) {
     socket.fd = -1;
 }
 
+LProcessResult SecureCloseAfterSending(LProcessInterface& iface, LSecureSocket& socket,
+                                       std::uint32_t timeoutMs) {
+    if (socket.fd < 0 || socket.ssl == nullptr) {
+        SecureClose(socket);
+        return LPROCESS_OK;
+    }
+    SSL_shutdown(socket.ssl);
+    shutdown(socket.fd, SHUT_WR);
+    LProcessResult result = LPROCESS_OK;
+    for (char scratch[4096];;) {
+        ssize_t got = recv(socket.fd, scratch, sizeof scratch, MSG_DONTWAIT);
+        if (got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+            break;
+        }
+        if (got < 0 &&
+            (result = WaitReadableSliced(iface, socket.fd, timeoutMs, nullptr)) != LPROCESS_OK) {
+            break;
+        }
+    }
+    // Both closes are done; another SSL_shutdown would only wait for what was read off here.
+    SSL_free(socket.ssl);
+    socket.ssl = nullptr;
+    SecureClose(socket);
+    return result;
+}
+
 LProcessResult SecureConnect(LProcessInterface& iface, LSecureSocket& socket,
                              const sockaddr_in& address, std::uint32_t timeoutMs) {
     SecureClose(socket);

@@ -46,3 +46,9 @@ LProcessResult SecureReadNow(LSecureSocket& socket, void* buffer, std::size_t le
                              std::size_t& count);
 std::size_t SecureBytesAvailable(LSecureSocket& socket);
 void SecureClose(LSecureSocket& socket);
+// Ends a TLS connection this side sent data on: its TLS close and the end of its stream, then
+// whatever the peer still sends (a TLS 1.3 server's session tickets) is read off until the peer
+// closes too or timeoutMs pass. Closing at once would reset the connection when those bytes
+// arrive, and the server would lose the end of the data. A plain connection just closes.
+LProcessResult SecureCloseAfterSending(LProcessInterface& iface, LSecureSocket& socket,
+                                       std::uint32_t timeoutMs);
