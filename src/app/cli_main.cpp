@@ -14,6 +14,7 @@
 #include "cli/terminal_output.h"
 #include "cli/terminal_process_launcher.h"
 #include "cli/terminal_ui_services.h"
+#include "frame/crash_handler.h"
 #include "frame/signals.h"
 
 namespace {
@@ -25,6 +26,8 @@ int Run(int argc, char** argv) {
     // No reaper of finished children: every program the CLI starts is waited for by its
     // starter, which needs the exit status.
     InstallSignalDispositions({.reapChildren = false});
+    // A crash is asked about by the helper beside this program, when it is there.
+    InstallCrashHandler();
     InstallInterruptHandler();
 
     std::vector<std::string> args(argv + 1, argv + argc);

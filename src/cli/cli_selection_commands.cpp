@@ -79,7 +79,7 @@ void ReportOutcome(const TransferOutcome& outcome) {
 }
 
 int ExitStatusForOutcome(const TransferOutcome& outcome) {
-    if (outcome.walkEnded || outcome.failed > 0) {
+    if (outcome.walkEnded || outcome.failed > 0 || outcome.busy) {
         return kExitFailed;
     }
     return outcome.stopped || outcome.declined ? kExitStopped : kExitDone;

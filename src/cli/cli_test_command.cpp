@@ -60,7 +60,7 @@ int RunTestCommand(const CliOptions& options, CliServices& services) {
     bool stopped = false;
     ProcessSecureFtpTestReadWrite process(&report);
     LProcessResult result =
-        services.launcher.Run(nullptr, "FTP Connection Test", [&](LProcessInterface& iface) {
+        services.launcher.Run(nullptr, kFtpConnectionTestTitle, [&](LProcessInterface& iface) {
             LProcessResult tested = process.Run(iface);
             stopped = iface.IsStopped();
             return tested;

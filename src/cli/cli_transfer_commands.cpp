@@ -40,7 +40,7 @@ int RunGetCommand(const CliOptions& options, CliServices& services) {
     return RunWithCliSession(options, services, [&item](CliSession& session) {
         const std::string fallback = "Unable to download file \"" + item.remoteName + "\".";
         LProcessResult result =
-            session.Run("FTP Download", fallback.c_str(),
+            session.Run(kFtpDownloadTitle, fallback.c_str(),
                         [&](LProcessInterface& iface, LSecureSocket& connection) {
                             item.conn = &connection;
                             DownloadFile download(&item);

@@ -1,12 +1,14 @@
 #include "cli/terminal_ui_services.h"
 
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <initializer_list>
 #include <vector>
 
 #include "cli/terminal_output.h"
@@ -33,15 +35,20 @@ struct Buttons {
         return button >= 1 && button <= count && !texts[button - 1]->empty();
     }
     const std::string& Text(int button) const { return *texts[button - 1]; }
-    int Find(std::string_view text) const {
-        for (int i = 1; i <= count; ++i) {
-            if (Exists(i) && Text(i) == text) {
+};
+
+// The first button with one of these roles, 0 when there is none.
+int FindRole(const LAlertParams& params, std::initializer_list<LAlertRole> roles) {
+    Buttons buttons(params);
+    for (int i = 1; i <= buttons.count; ++i) {
+        for (LAlertRole role : roles) {
+            if (buttons.Exists(i) && params.roles[i - 1] == role) {
                 return i;
             }
         }
-        return 0;
     }
-};
+    return 0;
+}
 
 std::string Lowered(std::string_view text) {
     std::string lowered;
@@ -77,9 +84,8 @@ int ButtonForAnswer(const Buttons& buttons, std::string_view answer) {
     return matches == 1 ? match : 0;
 }
 
-// A caution with a second button makes that one the default, as the alert routine does.
 int DefaultButton(const LAlertParams& params, const Buttons& buttons) {
-    return params.kind == kAlertCaution && buttons.Exists(2) ? 2 : 1;
+    return buttons.Exists(params.defaultButton) ? params.defaultButton : 1;
 }
 
 std::string ButtonList(const Buttons& buttons) {
@@ -145,23 +151,17 @@ std::string AlertMessageLine(const LAlertParams& params) {
 }
 
 int YesButton(const LAlertParams& params) {
-    Buttons buttons(params);
-    if (int yes = buttons.Find("Yes"); yes != 0) {
-        return yes;
-    }
-    if (int ok = buttons.Find("OK"); ok != 0) {
-        return ok;
-    }
-    return 1;
+    const int yes = FindRole(params, {LAlertRole::kYes, LAlertRole::kAccept});
+    return yes != 0 ? yes : 1;
 }
 
 int NoButton(const LAlertParams& params) {
     Buttons buttons(params);
-    if (int no = buttons.Find("No"); no != 0) {
+    if (const int no = FindRole(params, {LAlertRole::kNo}); no != 0) {
         return no;
     }
-    if (int cancel = buttons.Find("Cancel"); cancel != 0) {
-        return cancel;
+    if (buttons.Exists(params.escapeButton)) {
+        return params.escapeButton;
     }
     return buttons.count > 0 ? buttons.count : 1;
 }
@@ -226,6 +226,31 @@ bool TerminalUiServices::ChooseFolder(LWindow, const std::string& title,
     std::string answer;
     std::string prompt = title.empty() ? "Folder" : title;
     if (!terminal.Ask(TerminalSafeText(prompt + ": "), answer) || answer.empty()) {
+        return false;
+    }
+    chosen = answer;
+    return true;
+}
+
+bool TerminalUiServices::ChooseSaveFile(LWindow, const std::string& title,
+                                        const std::string& startPath, std::string& chosen) {
+    std::string answer;
+    if (answer_ == CliAnswer::kAsk) {
+        UserTerminal terminal;
+        std::string prompt = (title.empty() ? "Save as" : title) + " [" + startPath + "]: ";
+        if (!terminal.IsOpen() || !terminal.Ask(TerminalSafeText(prompt), answer)) {
+            return false;
+        }
+    }
+    if (answer_ == CliAnswer::kNo) {
+        return false;
+    }
+    answer = answer.empty() ? startPath : answer;
+    struct stat info {};
+    if (answer.empty() ||
+        (lstat(answer.c_str(), &info) == 0 &&
+         !YesNoBox(nullptr, "\"" + answer + "\" already exists. Do you want to replace it?",
+                   "Replace File"))) {
         return false;
     }
     chosen = answer;

@@ -21,6 +21,11 @@ public:
     // Asks for a path; false without a terminal or for an empty answer.
     bool ChooseFolder(LWindow parent, const std::string& title, const std::string& startFolder,
                       std::string& chosen) override;
+    // With --yes the start path is taken and --no cancels; otherwise the path is asked on the
+    // terminal (Return keeps the start path), and without a terminal the choice is cancelled.
+    // An existing file is replaced only when the replace question is answered Yes.
+    bool ChooseSaveFile(LWindow parent, const std::string& title, const std::string& startPath,
+                        std::string& chosen) override;
 
 private:
     CliAnswer answer_;
@@ -29,7 +34,7 @@ private:
 // The headline and the text of an alert as one line.
 std::string AlertMessageLine(const LAlertParams& params);
 
-// The button (1 to 3) that --yes and --no press: "Yes" or "OK", else button 1; "No", else
-// "Cancel", else the last button.
+// The button (1 to 3) that --yes and --no press: the first Yes or accepting button, else button
+// 1; the first No, else the escape button, else the last button.
 int YesButton(const LAlertParams& params);
 int NoButton(const LAlertParams& params);

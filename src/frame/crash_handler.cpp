@@ -1,184 +1,185 @@
 #include "frame/crash_handler.h"
 
-#include <pthread.h>
 #include <signal.h>
-#include <sys/utsname.h>
+#include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <string_view>
+#include <utility>
 
-#include "process/ui_services.h"
+extern char** environ;
 
 namespace {
 
-std::atomic<UserInterfaceServices*> reportServices{nullptr};
-std::atomic<bool> crashReported{false};
+constexpr std::array<std::pair<int, std::string_view>, 4> kFatalSignals = {{
+    {SIGQUIT, "SIGQUIT"},
+    {SIGILL, "SIGILL"},
+    {SIGFPE, "SIGFPE"},
+    {SIGSEGV, "SIGSEGV"},
+}};
+
+constexpr time_t kQuestionWaitSeconds = 5 * 60;
+constexpr long kPollNanoseconds = 50'000'000;
+
+// Everything the handler needs is in place before a crash: nothing is allocated once it runs.
+char helperPath[4096];
+std::atomic<bool> helperReady{false};
+std::atomic<bool> crashAsked{false};
 
 static_assert(std::atomic<bool>::is_always_lock_free);
 
-// Texts are put together in a fixed buffer without allocating: the crash may have happened
-// inside the allocator.
-class FixedText {
-public:
-    void Append(std::string_view text) {
-        std::size_t count = std::min(text.size(), kCapacity - length_);
-        std::memcpy(data_ + length_, text.data(), count);
-        length_ += count;
-    }
-    void AppendNumber(long long value, int minimumDigits = 1) {
-        char digits[24];
-        int count = 0;
-        bool negative = value < 0;
-        unsigned long long rest = negative ? 0ULL - static_cast<unsigned long long>(value) : value;
-        do {
-            digits[count++] = static_cast<char>('0' + rest % 10);
-            rest /= 10;
-        } while (rest != 0);
-        while (count < minimumDigits && count < static_cast<int>(sizeof digits)) {
-            digits[count++] = '0';
-        }
-        if (negative) {
-            Append("-");
-        }
-        while (count > 0) {
-            char digit = digits[--count];
-            Append(std::string_view(&digit, 1));
-        }
-    }
-    std::string_view View() const { return std::string_view(data_, length_); }
+// A stack overflow leaves no stack for the handler, so the main thread gets a spare one.
+alignas(16) char spareStack[64 * 1024];
 
-private:
-    // The question is formatted into 1024 bytes.
-    static constexpr std::size_t kCapacity = 1023;
-    char data_[kCapacity + 1] = {};
-    std::size_t length_ = 0;
-};
-
-void ExceptionCode(FixedText& out, int signal) {
-    out.Append("SIGNAL");
-    out.AppendNumber(signal);
+std::string ExecutableFolder() {
+    char target[4096];
+    const ssize_t length = readlink("/proc/self/exe", target, sizeof target);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof target) {
+        return "";
+    }
+    std::string path(target, static_cast<std::size_t>(length));
+    return path.substr(0, path.find_last_of('/'));
 }
 
-void QuestionText(FixedText& out, int signal) {
-    out.Append(
-        "Brindle FTP has crashed with an abnormal exception.\r\n\r\nWould you be willing to "
-        "complete a Velmor Software Bug Report so our programmers can try to fix this? If so, "
-        "please click Yes and then enter the field to tell us exactly what you were doing and "
-        "that you received a \"");
-    ExceptionCode(out, signal);
-    out.Append("\" exception code.");
+// In the forked child: the helper gets a clean signal state and none of the crashed process's
+// connections and files.
+[[noreturn]] void BecomeHelper(char* const argv[]) {
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    sigemptyset(&standard.sa_mask);
+    sigaction(SIGPIPE, &standard, nullptr);
+    close_range(3, ~0U, 0);
+    execve(argv[0], argv, environ);
+    _exit(127);
 }
 
-// The leading number of text from pos on; pos is left after it.
-int ReadVersionNumber(const char* text, std::size_t& pos) {
-    int value = 0;
-    while (text[pos] >= '0' && text[pos] <= '9') {
-        value = value * 10 + (text[pos++] - '0');
-    }
-    return value;
+time_t MonotonicSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec;
 }
 
-void ReportAddress(FixedText& out, int signal) {
-    int major = 0;
-    int minor = 0;
-    utsname system{};
-    if (uname(&system) == 0) {
-        std::size_t pos = 0;
-        major = ReadVersionNumber(system.release, pos);
-        if (system.release[pos] == '.') {
-            ++pos;
-            minor = ReadVersionNumber(system.release, pos) % 100;
-        }
-    }
-    out.Append(kCrashReportPage);
-    out.Append("?software=BrindleFTP&version=2.13&xi=");
-    out.AppendNumber(signal);
-    out.Append("-GUI-");
-    out.AppendNumber(gettid());
-    out.Append("UnknownCommand");
-    out.Append("-Linux");
-    out.AppendNumber(major);
-    out.AppendNumber(minor, 2);
-    out.Append("UnknownModule");
-}
-
-void WriteToStandardError(std::string_view text) {
-    while (!text.empty()) {
-        ssize_t written = write(STDERR_FILENO, text.data(), text.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
+void WaitForHelper(pid_t helper) {
+    const time_t deadline = MonotonicSeconds() + kQuestionWaitSeconds;
+    while (MonotonicSeconds() < deadline) {
+        const pid_t ended = waitpid(helper, nullptr, WNOHANG);
+        // ECHILD: a reaper on another thread took it, so it has ended too.
+        if (ended == helper || (ended < 0 && errno != EINTR)) {
             return;
         }
-        text.remove_prefix(static_cast<std::size_t>(written));
+        const timespec pause{0, kPollNanoseconds};
+        nanosleep(&pause, nullptr);
     }
 }
 
-}  // namespace
-
-void SetCrashReportServices(UserInterfaceServices* ui) {
-    reportServices.store(ui);
-}
-
-std::string CrashExceptionCode(int signal) {
-    FixedText out;
-    ExceptionCode(out, signal);
-    return std::string(out.View());
-}
-
-std::string CrashQuestionText(int signal) {
-    FixedText out;
-    QuestionText(out, signal);
-    return std::string(out.View());
-}
-
-std::string CrashReportAddress(int signal) {
-    FixedText out;
-    ReportAddress(out, signal);
-    return std::string(out.View());
-}
-
-bool ReportCrashOnce(int signal) {
-    if (crashReported.exchange(true)) {
-        return false;
-    }
-    FixedText question;
-    QuestionText(question, signal);
-    FixedText address;
-    ReportAddress(address, signal);
-    UserInterfaceServices* ui = reportServices.load();
-    if (ui == nullptr) {
-        WriteToStandardError(kCrashQuestionTitle);
-        WriteToStandardError("\n");
-        WriteToStandardError(question.View());
-        WriteToStandardError("\nBug report: ");
-        WriteToStandardError(address.View());
-        WriteToStandardError("\n");
-        return true;
-    }
-    if (ui->YesNoBox(nullptr, std::string(question.View()), kCrashQuestionTitle)) {
-        ui->OpenWithDefaultApplication(std::string(address.View()));
-    }
-    return true;
-}
-
-void CrashSignalHandler(int signal) {
-    if (!ReportCrashOnce(signal)) {
-        return;
-    }
-    struct sigaction action {};
-    action.sa_handler = SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    sigaction(signal, &action, nullptr);
+void EndBySignal(int signal) {
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    sigemptyset(&standard.sa_mask);
+    sigaction(signal, &standard, nullptr);
     sigset_t only;
     sigemptyset(&only);
     sigaddset(&only, signal);
     pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
     raise(signal);
     _exit(128 + signal);
+}
+
+}  // namespace
+
+std::string CrashExceptionCode(int signal) {
+    return "SIGNAL" + std::to_string(signal);
+}
+
+std::string CrashQuestionText(int signal) {
+    return "Brindle FTP has crashed with an abnormal exception.\r\n\r\nWould you be willing to "
+           "complete a Velmor Software Bug Report so our programmers can try to fix this? If so, "
+           "please click Yes and then enter the field to tell us exactly what you were doing and "
+           "that you received a \"" +
+           CrashExceptionCode(signal) + "\" exception code.";
+}
+
+std::string_view CrashSignalName(int signal) {
+    for (const auto& [number, name] : kFatalSignals) {
+        if (number == signal) {
+            return name;
+        }
+    }
+    return "";
+}
+
+int CrashSignalFromName(std::string_view name) {
+    for (const auto& [number, known] : kFatalSignals) {
+        if (known == name) {
+            return number;
+        }
+    }
+    return 0;
+}
+
+std::string CrashQuestionProgramPath() {
+    const std::string folder = ExecutableFolder();
+    return folder.empty() ? "" : folder + "/" + kCrashQuestionProgram;
+}
+
+bool InstallCrashHandler() {
+    return InstallCrashHandler(CrashQuestionProgramPath());
+}
+
+bool InstallCrashHandler(const std::string& path) {
+    const bool found =
+        !path.empty() && path.size() < sizeof helperPath && access(path.c_str(), X_OK) == 0;
+    if (found) {
+        std::memcpy(helperPath, path.c_str(), path.size() + 1);
+    }
+    helperReady.store(found);
+
+    stack_t spare{};
+    spare.ss_sp = spareStack;
+    spare.ss_size = sizeof spareStack;
+    const bool spareSet = sigaltstack(&spare, nullptr) == 0;
+    bool installed = true;
+    for (const auto& [signal, name] : kFatalSignals) {
+        struct sigaction action {};
+        action.sa_handler = CrashSignalHandler;
+        sigfillset(&action.sa_mask);
+        action.sa_flags = SA_RESTART | (spareSet ? SA_ONSTACK : 0);
+        installed = sigaction(signal, &action, nullptr) == 0 && installed;
+    }
+    return found && installed;
+}
+
+bool AskCrashQuestionOnce(int signal) {
+    if (crashAsked.exchange(true)) {
+        return false;
+    }
+    const std::string_view name = CrashSignalName(signal);
+    if (!helperReady.load() || name.empty()) {
+        return true;
+    }
+    // The names are literals, so data() ends with the terminating NUL.
+    char* const argv[] = {helperPath, const_cast<char*>(name.data()), nullptr};
+    // _Fork runs no fork handlers, which may take locks the crash left held.
+    const pid_t helper = _Fork();
+    if (helper == 0) {
+        BecomeHelper(argv);
+    }
+    if (helper > 0) {
+        WaitForHelper(helper);
+    }
+    return true;
+}
+
+void CrashSignalHandler(int signal) {
+    if (!AskCrashQuestionOnce(signal)) {
+        return;
+    }
+    EndBySignal(signal);
 }

@@ -219,3 +219,9 @@ LProcessResult ProcessSecureFtpTestReadWrite::Run(LProcessInterface& iface) {
     result_ = FtpTestReadWrite(iface, *report_);
     return result_;
 }
+
+LProcessResult RunFtpTestReadWrite(ProcessLauncher& launcher, LWindow parent, const char* title,
+                                   FtpTestReport* report) {
+    ProcessSecureFtpTestReadWrite process(report);
+    return RunProcess(launcher, parent, title, process);
+}

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "net/secure_socket.h"
+#include "process/process_launcher.h"
 
 // Outcome codes of a connection test.
 inline constexpr std::uint32_t kTestNotFinished = 0;  // cancelled
@@ -44,6 +45,8 @@ LProcessResult FtpTestConnection(LProcessInterface& iface, LSecureSocket& connec
 LProcessResult FtpTestReadWrite(LProcessInterface& iface, FtpTestReport& report);
 
 // The connection test run under the "FTP Connection Test" progress dialog.
+inline constexpr char kFtpConnectionTestTitle[] = "FTP Connection Test";
+
 class ProcessSecureFtpTestReadWrite {
 public:
     explicit ProcessSecureFtpTestReadWrite(FtpTestReport* report) : report_(report) {}
@@ -54,3 +57,6 @@ private:
     FtpTestReport* report_;
     LProcessResult result_ = LPROCESS_FAILED;
 };
+
+LProcessResult RunFtpTestReadWrite(ProcessLauncher& launcher, LWindow parent, const char* title,
+                                   FtpTestReport* report);

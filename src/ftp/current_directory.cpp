@@ -3,7 +3,6 @@
 #include "frame/text_limits.h"
 #include "ftp/control_channel.h"
 #include "ftp/reply_in_step.h"
-#include "process/forwarding_interface.h"
 
 namespace {
 
@@ -37,9 +36,9 @@ LProcessResult FtpGetCurrentDirectory(LProcessInterface& iface, LSecureSocket& c
     return LPROCESS_OK;
 }
 
-bool FtpGetCurrentDirectoryQuiet(LSecureSocket& connection, std::string& path,
-                                 LProcessInterface* stopFrom) {
-    QuietProcessInterface quiet(stopFrom);
+bool FtpGetCurrentDirectoryQuiet(LProcessInterface& from, LSecureSocket& connection,
+                                 std::string& path) {
+    LProcessInterfaceVoidInstance quiet(from);
     return FtpGetCurrentDirectory(quiet, connection, path) == LPROCESS_OK;
 }
 
@@ -48,9 +47,9 @@ LProcessResult FtpChangeDirectory(LProcessInterface& iface, LSecureSocket& conne
     return FtpCommandInStep(iface, connection, FtpCommandLine("CWD", path, kLongCommandLineSize));
 }
 
-bool FtpChangeDirectoryQuiet(LSecureSocket& connection, const std::string& path,
-                             LProcessInterface* stopFrom) {
-    QuietProcessInterface quiet(stopFrom);
+bool FtpChangeDirectoryQuiet(LProcessInterface& from, LSecureSocket& connection,
+                             const std::string& path) {
+    LProcessInterfaceVoidInstance quiet(from);
     return FtpChangeDirectory(quiet, connection, path) == LPROCESS_OK;
 }
 

@@ -24,7 +24,6 @@
 #include "ftp/remote_listing.h"
 #include "ftp/reply_in_step.h"
 #include "ftp/transfer_progress.h"
-#include "process/forwarding_interface.h"
 
 namespace {
 
@@ -197,7 +196,7 @@ bool IsDownloadTemporaryName(std::string_view name) {
 
 LProcessResult FtpReadTransferReply(LProcessInterface& iface, LSecureSocket& conn, int& code,
                                     std::string& text) {
-    QuietProcessInterface quiet(&iface);
+    LProcessInterfaceVoidInstance quiet(iface);
     LProcessResult read =
         iface.IsStopped() ? LPROCESS_STOPPED : FtpReadReply(quiet, conn, code, text);
     if (read == LPROCESS_STOPPED) {
@@ -225,7 +224,7 @@ LProcessResult FtpDownloadFile(LProcessInterface& iface, LSecureSocket& conn,
     // The size first: when SIZE is refused, its fall-back listing opens a passive connection
     // of its own and leaves the type at ASCII, which would spoil the one opened for RETR.
     const std::uint64_t expected = knownSize >= 0 ? static_cast<std::uint64_t>(knownSize)
-                                                  : FtpGetFileSizeQuiet(conn, remoteName, &iface);
+                                                  : FtpGetFileSizeQuiet(iface, conn, remoteName);
     if (iface.IsStopped()) {
         return LPROCESS_STOPPED;
     }
@@ -276,7 +275,7 @@ LProcessResult FtpDownloadFile(LProcessInterface& iface, LSecureSocket& conn,
         return iface.IsStopped() ? LPROCESS_STOPPED : result;
     }
     SetModifiedTime(file.get(),
-                    knownTime != 0 ? knownTime : FtpGetFileTimeQuiet(conn, remoteName, &iface));
+                    knownTime != 0 ? knownTime : FtpGetFileTimeQuiet(iface, conn, remoteName));
     if (iface.IsStopped()) {
         return LPROCESS_STOPPED;
     }
@@ -306,6 +305,5 @@ LProcessResult DownloadFile::Run(LProcessInterface& iface) {
 LProcessResult RunDownloadFile(ProcessLauncher& launcher, LWindow parent, const char* title,
                                FtpTransferItem* item) {
     DownloadFile process(item);
-    return launcher.Run(parent, title,
-                        [&process](LProcessInterface& iface) { return process.Run(iface); });
+    return RunProcess(launcher, parent, title, process);
 }

@@ -35,6 +35,8 @@ LProcessResult FtpDownloadFile(LProcessInterface& iface, LSecureSocket& conn,
 // FtpDownloadFile for the item, with what its listing told.
 LProcessResult FtpDownloadItem(LProcessInterface& iface, FtpTransferItem& item);
 
+inline constexpr char kFtpDownloadTitle[] = "FTP Download";
+
 // The one-file download process, run under the "FTP Download" progress dialog.
 class DownloadFile {
 public:

@@ -16,7 +16,6 @@
 #include "ftp/remote_listing.h"
 #include "ftp/reply_in_step.h"
 #include "ftp/server_features.h"
-#include "process/forwarding_interface.h"
 
 namespace {
 
@@ -189,8 +188,8 @@ LProcessResult FtpGetItemType(LProcessInterface& iface, LSecureSocket& conn,
     return kind == kItemUnknown ? LPROCESS_FAILED : LPROCESS_OK;
 }
 
-bool FtpIsFolderQuiet(LSecureSocket& conn, const std::string& name, LProcessInterface* stopFrom) {
-    QuietProcessInterface quiet(stopFrom);
+bool FtpIsFolderQuiet(LProcessInterface& from, LSecureSocket& conn, const std::string& name) {
+    LProcessInterfaceVoidInstance quiet(from);
     int kind = kItemUnknown;
     // A failed or stopped query leaves the kind unknown, which is not a folder.
     (void)FtpGetItemType(quiet, conn, name, kind);
@@ -276,9 +275,9 @@ LProcessResult FtpGetFileSize(LProcessInterface& iface, LSecureSocket& conn,
     return LPROCESS_OK;
 }
 
-std::uint64_t FtpGetFileSizeQuiet(LSecureSocket& conn, const std::string& name,
-                                  LProcessInterface* stopFrom) {
-    QuietProcessInterface quiet(stopFrom);
+std::uint64_t FtpGetFileSizeQuiet(LProcessInterface& from, LSecureSocket& conn,
+                                  const std::string& name) {
+    LProcessInterfaceVoidInstance quiet(from);
     std::uint64_t size = 0;
     // A failed or stopped query leaves the size 0, which is what "unknown" is here.
     (void)FtpGetFileSize(quiet, conn, name, size);
@@ -354,9 +353,8 @@ LProcessResult FtpGetFileTime(LProcessInterface& iface, LSecureSocket& conn,
     return LPROCESS_OK;
 }
 
-time_t FtpGetFileTimeQuiet(LSecureSocket& conn, const std::string& name,
-                           LProcessInterface* stopFrom) {
-    QuietProcessInterface quiet(stopFrom);
+time_t FtpGetFileTimeQuiet(LProcessInterface& from, LSecureSocket& conn, const std::string& name) {
+    LProcessInterfaceVoidInstance quiet(from);
     time_t time = 0;
     // A failed or stopped query leaves the time that a name that cannot be found gets.
     (void)FtpGetFileTime(quiet, conn, name, time);

@@ -4,6 +4,11 @@
 #include "ftp/control_channel.h"
 #include "ftp/current_directory.h"
 
+void LogSessionBusy() {
+    Log(kLogError,
+        "The connection is busy with another operation. Try again when it has finished.");
+}
+
 void LFtpList::ReportError(const char* text) {
     if (text != nullptr) {
         Log(kLogError, text);
@@ -16,12 +21,23 @@ void LFtpList::SetStatusText(const char* text, std::int32_t line) {
     }
 }
 
+void LFtpList::SetIdleInterface(LProcessInterface* idle) {
+    idle_ = idle;
+    Retarget();
+}
+
 LProcessResult LFtpList::OpenSession(const FtpConnectRequest& request) {
+    SessionInUse use(*this);
+    if (!use) {
+        LogSessionBusy();
+        return LPROCESS_FAILED;
+    }
+    return OpenSessionInUse(request);
+}
+
+LProcessResult LFtpList::OpenSessionInUse(const FtpConnectRequest& request) {
     LogFormat(kLogInfo, "Connecting to server: %s.", request.host.c_str());
-    LProcessSecureFtpConnect process(&request);
-    LProcessResult result =
-        launcher_.Run(window_, "FTP Connect",
-                      [&process](LProcessInterface& iface) { return process.Run(iface); });
+    LProcessResult result = RunSecureFtpConnect(launcher_, window_, kFtpConnectTitle, &request);
     if (result != LPROCESS_OK) {
         OnConnectFailed();
         Log(kLogError,
@@ -35,9 +51,14 @@ LProcessResult LFtpList::OpenSession(const FtpConnectRequest& request) {
 }
 
 bool LFtpList::Connect(const std::string& serverHost, const std::string& user,
-                       const std::string& password, const std::string& startDirectory,
-                       bool useTls) {
-    Disconnect();
+                       const std::string& password, const std::string& startDirectory, bool useTls,
+                       const std::function<bool()>& show) {
+    SessionInUse use(*this);
+    if (!use) {
+        LogSessionBusy();
+        return false;
+    }
+    DisconnectInUse();
     FtpConnectRequest request;
     request.connection = &connection;
     request.host = serverHost;
@@ -54,23 +75,32 @@ bool LFtpList::Connect(const std::string& serverHost, const std::string& user,
         request.user = login.user;
         request.password = login.password;
     }
-    if (OpenSession(request) != LPROCESS_OK) {
+    if (OpenSessionInUse(request) != LPROCESS_OK) {
         return false;
     }
+    const std::function<bool()> changeDirectory = [this] {
+        return FtpChangeDirectoryStep(*this, connection, remoteDir) == LPROCESS_OK;
+    };
+    const std::function<bool()>& shown = show ? show : changeDirectory;
     const std::string root(1, '/');
     remoteDir = startDirectory.empty() ? root : startDirectory;
-    if (!RefreshRemote()) {
+    if (!shown()) {
         remoteDir = root;
-        RefreshRemote();
+        shown();
     }
     return true;
 }
 
-bool LFtpList::RefreshRemote() {
-    return FtpChangeDirectoryStep(*this, connection, remoteDir) == LPROCESS_OK;
+void LFtpList::Disconnect() {
+    SessionInUse use(*this);
+    if (!use) {
+        LogSessionBusy();
+        return;
+    }
+    DisconnectInUse();
 }
 
-void LFtpList::Disconnect() {
+void LFtpList::DisconnectInUse() {
     if (connection.fd < 0) {
         return;
     }
@@ -80,8 +110,13 @@ void LFtpList::Disconnect() {
 }
 
 void LFtpList::KeepAlive() {
+    SessionInUse use(*this);
+    if (!use) {
+        return;
+    }
     quiet = true;
-    if (FtpChangeDirectoryStep(*this, connection, remoteDir) != LPROCESS_OK) {
+    // A check that was stopped learnt nothing about the server.
+    if (FtpChangeDirectoryStep(*this, connection, remoteDir) == LPROCESS_FAILED) {
         connected = false;
         Log(kLogError, "The server has timed out the connection.");
     }

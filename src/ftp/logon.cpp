@@ -95,3 +95,9 @@ LProcessResult LProcessSecureFtpConnect::Run(LProcessInterface& iface) {
     result_ = FtpConnect(iface, *request_);
     return result_;
 }
+
+LProcessResult RunSecureFtpConnect(ProcessLauncher& launcher, LWindow parent, const char* title,
+                                   const FtpConnectRequest* request) {
+    LProcessSecureFtpConnect process(request);
+    return RunProcess(launcher, parent, title, process);
+}

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "net/secure_socket.h"
+#include "process/process_launcher.h"
 
 // What connecting needs; the connection belongs to the caller.
 struct FtpConnectRequest {
@@ -22,6 +23,8 @@ LProcessResult FtpLogon(LProcessInterface& iface, LSecureSocket& connection,
                         const std::string& host, const std::string& user,
                         const std::string& password, bool useTls);
 
+inline constexpr char kFtpConnectTitle[] = "FTP Connect";
+
 // The connect process run under the "FTP Connect" progress dialog.
 class LProcessSecureFtpConnect {
 public:
@@ -33,3 +36,6 @@ private:
     const FtpConnectRequest* request_;
     LProcessResult result_ = LPROCESS_FAILED;
 };
+
+LProcessResult RunSecureFtpConnect(ProcessLauncher& launcher, LWindow parent, const char* title,
+                                   const FtpConnectRequest* request);

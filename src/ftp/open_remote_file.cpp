@@ -54,6 +54,11 @@ LProcessResult OpenRemoteFile(LFtpList& session, ProcessLauncher& launcher,
     if (!session.connected) {
         return LPROCESS_FAILED;
     }
+    SessionInUse use(session);
+    if (!use) {
+        LogSessionBusy();
+        return LPROCESS_FAILED;
+    }
     std::string folder = GetOpenFilesFolder();
     // Only the name's last part, so that the file cannot land outside the private folder.
     std::string name = PathFileName(remoteName);
@@ -66,7 +71,7 @@ LProcessResult OpenRemoteFile(LFtpList& session, ProcessLauncher& launcher,
     item.localPath = PathJoin(folder, name);
     item.remoteName = remoteName;
     session.PostQueuedNotify(kPauseConnectionCheck, nullptr, 0);
-    LProcessResult result = RunDownloadFile(launcher, parent, "FTP Download", &item);
+    LProcessResult result = RunDownloadFile(launcher, parent, kFtpDownloadTitle, &item);
     session.PostQueuedNotify(kResumeConnectionCheck, nullptr, 0);
     if (result == LPROCESS_OK) {
         if (ui.OpenWithDefaultApplication(item.localPath)) {

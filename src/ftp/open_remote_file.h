@@ -14,6 +14,7 @@ std::string GetOpenFilesFolder();
 // The main window's open action for a remote file of the session's current folder: downloads
 // it under "FTP Download" into the private folder, with the session's connection check paused
 // (queued notifications 0 and 1), and opens it with its default application. Logs the outcome.
+// Fails without a word to the server while another operation holds the session.
 LProcessResult OpenRemoteFile(LFtpList& session, ProcessLauncher& launcher,
                               UserInterfaceServices& ui, LWindow parent,
                               const std::string& remoteName);

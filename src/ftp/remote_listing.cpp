@@ -291,10 +291,9 @@ LProcessResult ReadListing(FtpDirList& list, LProcessInterface& iface, LSecureSo
 }
 
 // Names the folder whose listing went silent, when the server still answers PWD.
-void LogStalledListing(LSecureSocket& conn) {
+void LogStalledListing(LProcessInterface& iface, LSecureSocket& conn) {
     std::string folder;
-    LProcessInterfaceVoidInstance silent;
-    if (conn.fd < 0 || FtpGetCurrentDirectory(silent, conn, folder) != LPROCESS_OK) {
+    if (conn.fd < 0 || !FtpGetCurrentDirectoryQuiet(iface, conn, folder)) {
         folder = "(the current folder)";
     }
     LogFormat(kLogError, "The listing of %s was cut short: no data came for %u seconds.",
@@ -308,11 +307,6 @@ void ListInto(FtpDirList& list, const std::string& pattern) {
 }
 
 }  // namespace
-
-FtpDirList::FtpDirList(LSecureSocket& conn, const std::string& pattern)
-    : conn(conn), iface(&silent_) {
-    ListInto(*this, pattern);
-}
 
 FtpDirList::FtpDirList(LProcessInterface& iface, LSecureSocket& conn, const std::string& pattern)
     : conn(conn), iface(&iface) {
@@ -443,7 +437,7 @@ LProcessResult FtpListRetrieve(FtpDirList& list, LProcessInterface& iface, LSecu
     SecureClose(data);
     if (list.dataStalled) {
         FtpSettleOwedReply(conn);
-        LogStalledListing(conn);
+        LogStalledListing(iface, conn);
         return LPROCESS_FAILED;
     }
     int code = 0;

@@ -32,8 +32,6 @@ struct FtpDirEntry {
 // when the cursor is asked for them.
 class FtpDirList {
 public:
-    // Lists with the list's own silent interface.
-    explicit FtpDirList(LSecureSocket& conn, const std::string& pattern = "*");
     // Lists with the caller's interface, which the lazy queries use too.
     FtpDirList(LProcessInterface& iface, LSecureSocket& conn, const std::string& pattern = "*");
     ~FtpDirList();
@@ -58,9 +56,6 @@ public:
     bool cancelled = false;                   // the listing or a lazy query was stopped
     LProcessResult result = LPROCESS_FAILED;  // what the listing returned
     LProcessInterface* iface;
-
-private:
-    LProcessInterfaceVoidInstance silent_;
 };
 
 // Lists the current remote folder into `list` (MLSD when the server enables the modify, size
@@ -70,17 +65,15 @@ LProcessResult FtpListRetrieve(FtpDirList& list, LProcessInterface& iface, LSecu
 
 LProcessResult FtpGetItemType(LProcessInterface& iface, LSecureSocket& conn,
                               const std::string& name, int& kind);
-// The quiet look-ups show nothing. Given `stopFrom`, they still end at its stop (Cancel, Ctrl+C);
-// a reply left outstanding by that stop is read, or the connection is closed.
+// The quiet look-ups show nothing of `from` but keep its stop (Cancel, Ctrl+C) and its waits; a
+// reply left outstanding by a stop is read, or the connection is closed.
 // Folder or link.
-bool FtpIsFolderQuiet(LSecureSocket& conn, const std::string& name,
-                      LProcessInterface* stopFrom = nullptr);
+bool FtpIsFolderQuiet(LProcessInterface& from, LSecureSocket& conn, const std::string& name);
 LProcessResult FtpGetFileSize(LProcessInterface& iface, LSecureSocket& conn,
                               const std::string& name, std::uint64_t& size);
 // 0 when unknown.
-std::uint64_t FtpGetFileSizeQuiet(LSecureSocket& conn, const std::string& name,
-                                  LProcessInterface* stopFrom = nullptr);
+std::uint64_t FtpGetFileSizeQuiet(LProcessInterface& from, LSecureSocket& conn,
+                                  const std::string& name);
 LProcessResult FtpGetFileTime(LProcessInterface& iface, LSecureSocket& conn,
                               const std::string& name, time_t& time);
-time_t FtpGetFileTimeQuiet(LSecureSocket& conn, const std::string& name,
-                           LProcessInterface* stopFrom = nullptr);
+time_t FtpGetFileTimeQuiet(LProcessInterface& from, LSecureSocket& conn, const std::string& name);

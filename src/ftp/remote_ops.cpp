@@ -3,6 +3,7 @@
 #include "ftp/control_channel.h"
 #include "ftp/current_directory.h"
 #include "ftp/remote_listing.h"
+#include "ftp/reply_in_step.h"
 
 namespace {
 
@@ -25,45 +26,46 @@ LProcessResult FtpMakeDirectory(LProcessInterface& iface, LSecureSocket& connect
         return LPROCESS_OK;
     }
     int code = 0;
-    LProcessResult result =
-        FtpCommand(iface, connection, FtpCommandLine("MKD", path, kLongCommandLineSize), &code);
+    LProcessResult result = FtpCommandInStep(
+        iface, connection, FtpCommandLine("MKD", path, kLongCommandLineSize), &code);
     if (result == LPROCESS_FAILED && code == kFolderExistsCode) {
         return LPROCESS_OK;
     }
     return result;
 }
 
-bool FtpMakeDirectoryQuiet(LSecureSocket& connection, const std::string& path) {
-    LProcessInterfaceVoidInstance quiet;
+bool FtpMakeDirectoryQuiet(LProcessInterface& from, LSecureSocket& connection,
+                           const std::string& path) {
+    LProcessInterfaceVoidInstance quiet(from);
     return FtpMakeDirectory(quiet, connection, path) == LPROCESS_OK;
 }
 
 LProcessResult FtpRemoveDirectory(LProcessInterface& iface, LSecureSocket& connection,
                                   const std::string& path) {
-    return FtpCommand(iface, connection, FtpCommandLine("RMD", path));
+    return FtpCommandInStep(iface, connection, FtpCommandLine("RMD", path));
 }
 
 LProcessResult FtpDeleteFile(LProcessInterface& iface, LSecureSocket& connection,
                              const std::string& name) {
-    return FtpCommand(iface, connection, FtpCommandLine("DELE", name));
+    return FtpCommandInStep(iface, connection, FtpCommandLine("DELE", name));
 }
 
 LProcessResult FtpRename(LProcessInterface& iface, LSecureSocket& connection,
                          const std::string& oldName, const std::string& newName) {
-    LProcessResult from = FtpCommand(iface, connection, FtpCommandLine("RNFR", oldName));
+    LProcessResult from = FtpCommandInStep(iface, connection, FtpCommandLine("RNFR", oldName));
     if (from != LPROCESS_OK) {
         return from;
     }
-    return FtpCommand(iface, connection, FtpCommandLine("RNTO", newName));
+    return FtpCommandInStep(iface, connection, FtpCommandLine("RNTO", newName));
 }
 
 LProcessResult FtpDeleteTree(LProcessInterface& iface, LSecureSocket& connection,
                              const std::string& folder) {
     std::string remembered;
-    FtpGetCurrentDirectoryQuiet(connection, remembered);
+    FtpGetCurrentDirectoryQuiet(iface, connection, remembered);
     // Listing whatever folder we are in instead would delete the wrong files.
-    if (!FtpChangeDirectoryQuiet(connection, folder)) {
-        return LPROCESS_FAILED;
+    if (!FtpChangeDirectoryQuiet(iface, connection, folder)) {
+        return iface.IsStopped() ? LPROCESS_STOPPED : LPROCESS_FAILED;
     }
 
     FtpDirList list(iface, connection, "*");
@@ -97,15 +99,16 @@ LProcessResult FtpDeleteTree(LProcessInterface& iface, LSecureSocket& connection
         return LPROCESS_STOPPED;
     }
 
-    FtpChangeDirectoryQuiet(connection, remembered);
+    FtpChangeDirectoryQuiet(iface, connection, remembered);
     return FtpRemoveDirectory(iface, connection, folder);
 }
 
-bool FtpFileExists(LSecureSocket& connection, const std::string& name) {
+bool FtpFileExists(LProcessInterface& from, LSecureSocket& connection, const std::string& name) {
     if (name.empty()) {
         return false;
     }
-    FtpDirList list(connection, "*");
+    LProcessInterfaceVoidInstance quiet(from);
+    FtpDirList list(quiet, connection, "*");
     for (; !list.AtEnd() && !list.cancelled; list.Next()) {
         if (name == list.CurrentName()) {
             return true;

@@ -5,14 +5,16 @@
 #include "net/secure_socket.h"
 
 // The simple remote operations on an open control connection. Paths and names are sent as they
-// are given: relative to the current remote directory, or absolute. The Quiet forms run with a
-// silent interface and answer true for ok.
+// are given: relative to the current remote directory, or absolute. A stop never leaves a reply
+// unread. The Quiet forms show nothing of `from` but keep its stop and its waits, and answer true
+// for ok.
 
 // "MKD"; the root and an empty path succeed without a command, and 521 (the folder exists
 // already) counts as success, so an upload of a folder tree goes on over existing folders.
 LProcessResult FtpMakeDirectory(LProcessInterface& iface, LSecureSocket& connection,
                                 const std::string& path);
-bool FtpMakeDirectoryQuiet(LSecureSocket& connection, const std::string& path);
+bool FtpMakeDirectoryQuiet(LProcessInterface& from, LSecureSocket& connection,
+                           const std::string& path);
 // "RMD"; ok for 200 to 399.
 LProcessResult FtpRemoveDirectory(LProcessInterface& iface, LSecureSocket& connection,
                                   const std::string& path);
@@ -29,4 +31,4 @@ LProcessResult FtpRename(LProcessInterface& iface, LSecureSocket& connection,
 LProcessResult FtpDeleteTree(LProcessInterface& iface, LSecureSocket& connection,
                              const std::string& folder);
 // Whether the current remote directory lists this exact name (case-sensitive).
-bool FtpFileExists(LSecureSocket& connection, const std::string& name);
+bool FtpFileExists(LProcessInterface& from, LSecureSocket& connection, const std::string& name);

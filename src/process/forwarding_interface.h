@@ -29,25 +29,3 @@ protected:
 private:
     LProcessInterface& inner_;
 };
-
-// Shows nothing, but stops when `stopFrom` stops and waits through it, so that a quiet look-up
-// still ends at a Cancel or Ctrl+C and a window stays alive meanwhile. Without `stopFrom` it
-// is as silent and unstoppable as LProcessInterfaceVoid.
-class QuietProcessInterface final : public ForwardingProcessInterface {
-public:
-    explicit QuietProcessInterface(LProcessInterface* stopFrom)
-        : ForwardingProcessInterface(stopFrom != nullptr ? *stopFrom : Unstoppable()) {}
-
-    void ReportError(const char*) override {}
-    void SetStatusText(const char*, std::int32_t) override {}
-    void SetProgress(double) override {}
-    void SetProgressIndeterminate() override {}
-    void SetProgressDeterminate() override {}
-
-private:
-    // Keeps no state, so one serves every thread.
-    static LProcessInterface& Unstoppable() {
-        static LProcessInterfaceVoidInstance unstoppable;
-        return unstoppable;
-    }
-};

@@ -18,6 +18,9 @@ int SelectWithTimeout(int maxFd, fd_set* readSet, fd_set* writeSet, fd_set* exce
 }
 
 LProcessResult LProcessInterfaceVoid::Sleep(std::uint32_t ms) {
+    if (forwardTo_ != nullptr) {
+        return forwardTo_->Sleep(ms);
+    }
     timespec request{static_cast<time_t>(ms / 1000), static_cast<long>((ms % 1000) * 1000000L)};
     timespec remaining{};
     while (nanosleep(&request, &remaining) != 0 && errno == EINTR) {
@@ -27,6 +30,9 @@ LProcessResult LProcessInterfaceVoid::Sleep(std::uint32_t ms) {
 }
 
 LProcessResult LProcessInterfaceVoid::WaitForEvent(LEvent event, std::uint32_t timeoutMs) {
+    if (forwardTo_ != nullptr) {
+        return forwardTo_->WaitForEvent(event, timeoutMs);
+    }
     if (event.readEnd < 0 || event.readEnd >= FD_SETSIZE) {
         return LPROCESS_FAILED;
     }
@@ -42,6 +48,9 @@ LProcessResult LProcessInterfaceVoid::WaitForEvent(LEvent event, std::uint32_t t
 }
 
 LProcessResult LProcessInterfaceVoid::WaitForSocket(LSocketSet* set, std::uint32_t timeoutMs) {
+    if (forwardTo_ != nullptr) {
+        return forwardTo_->WaitForSocket(set, timeoutMs);
+    }
     if (set == nullptr || set->maxFd < 0) {
         return LPROCESS_FAILED;
     }

@@ -34,10 +34,17 @@ protected:
     ~LProcessEventsHandler() = default;
 };
 
-// Shows nothing and can never be stopped: for runs without a dialog.
+// Shows nothing: texts, errors and progress are dropped. Its stop and its waits are those of the
+// interface it forwards to, so a quiet look-up inside a running operation ends at that
+// operation's Cancel, and a window whose stop check runs its events stays alive while it waits.
+// Forwarding to none, it can never be stopped and waits in the system's own calls (for runs
+// without a user interface).
 class LProcessInterfaceVoid : public LProcessInterface {
 public:
-    bool IsStopped() override { return false; }
+    LProcessInterfaceVoid() = default;
+    explicit LProcessInterfaceVoid(LProcessInterface& forwardTo) : forwardTo_(&forwardTo) {}
+
+    bool IsStopped() override { return forwardTo_ != nullptr && forwardTo_->IsStopped(); }
     LProcessResult Sleep(std::uint32_t ms) override;
     LProcessResult WaitForEvent(LEvent event, std::uint32_t timeoutMs) override;
     LProcessResult WaitForSocket(LSocketSet* set, std::uint32_t timeoutMs) override;
@@ -49,10 +56,18 @@ public:
 
 protected:
     ~LProcessInterfaceVoid() = default;
+    // Null: the system's own waits.
+    void ForwardTo(LProcessInterface* target) { forwardTo_ = target != this ? target : nullptr; }
+
+private:
+    LProcessInterface* forwardTo_ = nullptr;
 };
 
-// A Void interface that can be created on its own.
-class LProcessInterfaceVoidInstance final : public LProcessInterfaceVoid {};
+// A Void interface that can be created on its own; given an interface, the silent form of it.
+class LProcessInterfaceVoidInstance final : public LProcessInterfaceVoid {
+public:
+    using LProcessInterfaceVoid::LProcessInterfaceVoid;
+};
 
 // Runs one item of a list process: its progress fills the item's share of the parent's bar,
 // and its line-0 texts are dropped so the parent keeps its per-item counter on that line.

@@ -20,3 +20,11 @@ public:
     virtual LProcessResult Run(LWindow parent, const char* title,
                                const ProcessFunction& process) = 0;
 };
+
+// Runs a process class (one with `LProcessResult Run(LProcessInterface&)`) under the launcher.
+template <typename Process>
+LProcessResult RunProcess(ProcessLauncher& launcher, LWindow parent, const char* title,
+                          Process& process) {
+    return launcher.Run(parent, title,
+                        [&process](LProcessInterface& iface) { return process.Run(iface); });
+}

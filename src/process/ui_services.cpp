@@ -2,57 +2,88 @@
 
 #include "frame/text_limits.h"
 
-std::uint16_t UserInterfaceServices::Alert(LWindow parent, std::uint16_t kind,
-                                           const std::string& text, const std::string& headline,
-                                           const char* button1, const char* button2,
-                                           const char* button3) {
-    LAlertParams params;
-    return Alert(params, parent, kind, text, headline, button1, button2, button3);
+namespace {
+
+constexpr LAlertButton kOk{"OK", LAlertRole::kAccept};
+constexpr LAlertButton kCancel{"Cancel", LAlertRole::kReject};
+constexpr LAlertButton kYes{"Yes", LAlertRole::kYes};
+constexpr LAlertButton kNo{"No", LAlertRole::kNo};
+
+// The first button (1 to 3) with a text and this role, 0 when there is none.
+std::uint16_t FindRole(const LAlertParams& params, LAlertRole role) {
+    const std::string* texts[] = {&params.button1, &params.button2, &params.button3};
+    for (std::uint16_t i = 0; i < 3; ++i) {
+        if (!texts[i]->empty() && params.roles[i] == role) {
+            return static_cast<std::uint16_t>(i + 1);
+        }
+    }
+    return 0;
 }
 
-std::uint16_t UserInterfaceServices::Alert(LAlertParams& params, LWindow parent, std::uint16_t kind,
-                                           const std::string& text, const std::string& headline,
-                                           const char* button1, const char* button2,
-                                           const char* button3) {
+}  // namespace
+
+LAlertParams MakeAlertParams(LWindow parent, std::uint16_t kind, std::string_view text,
+                             std::string_view headline,
+                             std::initializer_list<LAlertButton> buttons) {
+    LAlertParams params;
     params.parent = parent;
     params.kind = kind;
     params.text = CutText(text, kAlertTextLimit);
     params.headline = CutText(headline, kTextLimit);
-    params.button1 = button1;
-    params.button2 = button2;
-    params.button3 = button3;
-    params.result = 1;
+    std::string* texts[] = {&params.button1, &params.button2, &params.button3};
+    std::size_t count = 0;
+    for (const LAlertButton& button : buttons) {
+        if (count < 3) {
+            *texts[count] = CutText(button.text, kTextLimit);
+            params.roles[count++] = button.role;
+        }
+    }
+    std::uint16_t last = 1;
+    for (std::uint16_t i = 0; i < 3; ++i) {
+        last = texts[i]->empty() ? last : static_cast<std::uint16_t>(i + 1);
+    }
+    params.defaultButton = kind == kAlertCaution && !params.button2.empty() ? 2 : 1;
+    std::uint16_t escape = FindRole(params, LAlertRole::kReject);
+    escape = escape != 0 ? escape : FindRole(params, LAlertRole::kNo);
+    params.escapeButton = escape != 0 ? escape : last;
+    return params;
+}
+
+std::uint16_t UserInterfaceServices::Alert(LWindow parent, std::uint16_t kind,
+                                           const std::string& text, const std::string& headline,
+                                           std::initializer_list<LAlertButton> buttons) {
+    LAlertParams params = MakeAlertParams(parent, kind, text, headline, buttons);
     RunAlert(params);
     return params.result;
 }
 
 void UserInterfaceServices::MessageBox(LWindow parent, const std::string& text,
                                        const std::string& headline) {
-    Alert(parent, kAlertStop, text, headline, "OK");
+    Alert(parent, kAlertStop, text, headline, {kOk});
 }
 
 void UserInterfaceServices::NoteBox(LWindow parent, const std::string& text,
                                     const std::string& headline) {
-    Alert(parent, kAlertNote, text, headline, "OK");
+    Alert(parent, kAlertNote, text, headline, {kOk});
 }
 
 void UserInterfaceServices::CautionBox(LWindow parent, const std::string& text,
                                        const std::string& headline) {
-    Alert(parent, kAlertCaution, text, headline, "OK");
+    Alert(parent, kAlertCaution, text, headline, {kOk});
 }
 
 void UserInterfaceServices::ErrorBox(const std::string& text) {
-    Alert(nullptr, kAlertStop, text, "Error", "OK");
+    Alert(nullptr, kAlertStop, text, "Error", {kOk});
 }
 
 void UserInterfaceServices::AlertBox(const std::string& headline, const std::string& text,
                                      std::uint16_t kind) {
-    Alert(nullptr, kind, text, headline, "OK");
+    Alert(nullptr, kind, text, headline, {kOk});
 }
 
 bool UserInterfaceServices::YesNoBox(LWindow parent, const std::string& text,
                                      const std::string& headline) {
-    return Alert(parent, kAlertNote, text, headline, "Yes", "No") == 1;
+    return Alert(parent, kAlertNote, text, headline, {kYes, kNo}) == 1;
 }
 
 bool UserInterfaceServices::YesNoBox(const std::string& text, const std::string& headline) {
@@ -62,25 +93,26 @@ bool UserInterfaceServices::YesNoBox(const std::string& text, const std::string&
 bool UserInterfaceServices::YesNoBox(LWindow parent, const std::string& text,
                                      const std::string& headline, const std::string& checkBox,
                                      bool& checked) {
-    LAlertParams params;
+    LAlertParams params = MakeAlertParams(parent, kAlertNote, text, headline, {kYes, kNo});
     params.checkBox = checkBox;
-    std::uint16_t result = Alert(params, parent, kAlertNote, text, headline, "Yes", "No");
+    RunAlert(params);
     checked = params.checkBoxChecked;
-    return result == 1;
+    return params.result == 1;
 }
 
 bool UserInterfaceServices::OkCancelBox(LWindow parent, const std::string& text,
                                         const std::string& headline) {
-    return Alert(parent, kAlertNote, text, headline, "OK", "Cancel") == 1;
+    return Alert(parent, kAlertNote, text, headline, {kOk, kCancel}) == 1;
 }
 
 int UserInterfaceServices::YesNoCancelBox(LWindow parent, const std::string& text,
                                           const std::string& headline) {
-    return Alert(parent, kAlertNote, text, headline, "Yes", "Cancel", "No");
+    return Alert(parent, kAlertNote, text, headline, {kYes, kCancel, kNo});
 }
 
 bool UserInterfaceServices::AskBox(LWindow parent, const std::string& text,
                                    const std::string& headline, const std::string& button1,
                                    const std::string& button2) {
-    return Alert(parent, kAlertNote, text, headline, button1.c_str(), button2.c_str()) == 1;
+    return Alert(parent, kAlertNote, text, headline,
+                 {{button1, LAlertRole::kAccept}, {button2, LAlertRole::kReject}}) == 1;
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 // The front end's window, opaque to the engine (a QWidget* in the desktop program, null in the
 // command-line program and in tests).
@@ -11,6 +14,15 @@ using LWindow = void*;
 inline constexpr std::uint16_t kAlertStop = 0;
 inline constexpr std::uint16_t kAlertNote = 1;
 inline constexpr std::uint16_t kAlertCaution = 2;
+
+// What a button of an alert means, so that each front end places it and answers for the user
+// without reading its text.
+enum class LAlertRole : std::uint8_t {
+    kAccept,  // "OK", or the action the alert offers
+    kReject,  // "Cancel": leaves everything as it is
+    kYes,
+    kNo,
+};
 
 // One alert, filled by the alert operations below and run by the front end's one routine.
 // Empty texts for button 2 and 3 mean there is no such button.
@@ -22,11 +34,28 @@ struct LAlertParams {
     std::string button1 = "OK";
     std::string button2;
     std::string button3;
+    std::array<LAlertRole, 3> roles{LAlertRole::kAccept, LAlertRole::kReject, LAlertRole::kReject};
+    // The buttons (1 to 3) that Return and Escape press; Escape's is also the answer of an
+    // alert closed without a button.
+    std::uint16_t defaultButton = 1;
+    std::uint16_t escapeButton = 1;
     std::uint16_t result = 1;  // 1, 2 or 3: the button that was pressed
     // A check box under the text ("" for none), and whether it was ticked when the alert closed.
     std::string checkBox;
     bool checkBoxChecked = false;
 };
+
+struct LAlertButton {
+    std::string_view text;
+    LAlertRole role;
+};
+
+// An alert with up to three buttons, its texts cut to what an alert keeps. Return presses
+// button 1, or button 2 of a caution so that a risky action is never confirmed by reflex;
+// Escape presses the first Cancel, else the first No, else the last button.
+LAlertParams MakeAlertParams(LWindow parent, std::uint16_t kind, std::string_view text,
+                             std::string_view headline,
+                             std::initializer_list<LAlertButton> buttons);
 
 // What the login prompt asks for and gives back.
 struct LoginPromptRequest {
@@ -37,8 +66,8 @@ struct LoginPromptRequest {
 };
 
 // What the engine and orchestration need from the windows besides progress: alerts, the login
-// prompt, the busy indicator, opening files and folders, choosing a folder. The desktop program,
-// the command-line program and the tests each implement it once.
+// prompt, the busy indicator, opening files and folders, choosing a folder or a file to save.
+// The desktop program, the command-line program and the tests each implement it once.
 class UserInterfaceServices {
 public:
     virtual ~UserInterfaceServices() = default;
@@ -48,11 +77,17 @@ public:
     // Returns false when the user cancelled the prompt.
     virtual bool AskLogin(LWindow parent, LoginPromptRequest& request) = 0;
     virtual void SetBusy(bool busy) = 0;
-    // Opens a file or a folder with the desktop's default application.
+    // Opens a file, a folder or a web address (http or https) with the desktop's default
+    // application.
     virtual bool OpenWithDefaultApplication(const std::string& path) = 0;
     // Returns false when the user cancelled; chosen holds the folder otherwise.
     virtual bool ChooseFolder(LWindow parent, const std::string& title,
                               const std::string& startFolder, std::string& chosen) = 0;
+    // Asks where to save a file, starting at startPath (a folder and a suggested name). Returns
+    // false when the user cancelled; chosen holds the path otherwise, and the user has agreed
+    // to replace it when it exists.
+    virtual bool ChooseSaveFile(LWindow parent, const std::string& title,
+                                const std::string& startPath, std::string& chosen) = 0;
 
     // The alerts, each built on RunAlert.
     void MessageBox(LWindow parent, const std::string& text, const std::string& headline);
@@ -74,10 +109,5 @@ public:
 
 private:
     std::uint16_t Alert(LWindow parent, std::uint16_t kind, const std::string& text,
-                        const std::string& headline, const char* button1, const char* button2 = "",
-                        const char* button3 = "");
-    // The same with the caller's params, which keep what RunAlert gave back.
-    std::uint16_t Alert(LAlertParams& params, LWindow parent, std::uint16_t kind,
-                        const std::string& text, const std::string& headline, const char* button1,
-                        const char* button2 = "", const char* button3 = "");
+                        const std::string& headline, std::initializer_list<LAlertButton> buttons);
 };

@@ -63,32 +63,34 @@ void SelectionTransfers::DownloadSelection(const std::string& localTarget) {
     if (!session_.connected || localTarget.empty()) {
         return;
     }
-    LSecureSocket& conn = session_.connection;
-    if (!FtpGetCurrentDirectoryQuiet(conn, remoteStart_)) {
-        remoteStart_ = pane_.RemoteFolder();
-    }
-    // Kept whole: a cut target would be another folder. Paths that do not fit are refused
-    // item by item.
-    localTarget_ = localTarget;
-    const std::vector<std::string> names = pane_.SelectedRemoteNames();
-    if (names.empty()) {
-        return;
-    }
-    FtpTransferQueue queue(&conn);
-    const bool walked = RunWalk([&] {
-        for (const std::string& name : names) {
-            if (!DownloadItem(queue, localTarget_, name)) {
-                outcome_.walkEnded = !WalkStopped();
-                break;
-            }
+    WithSession([&] {
+        LSecureSocket& conn = session_.connection;
+        if (!FtpGetCurrentDirectoryQuiet(quiet_, conn, remoteStart_)) {
+            remoteStart_ = pane_.RemoteFolder();
         }
+        // Kept whole: a cut target would be another folder. Paths that do not fit are refused
+        // item by item.
+        localTarget_ = localTarget;
+        const std::vector<std::string> names = pane_.SelectedRemoteNames();
+        if (names.empty()) {
+            return;
+        }
+        FtpTransferQueue queue(&conn);
+        const bool walked = RunWalk([&] {
+            for (const std::string& name : names) {
+                if (!DownloadItem(queue, localTarget_, name)) {
+                    outcome_.walkEnded = !WalkStopped();
+                    break;
+                }
+            }
+        });
+        FtpChangeDirectoryQuiet(quiet_, conn, remoteStart_);
+        if (!walked) {
+            outcome_.skipped += queue.count;
+            return;
+        }
+        RunDownloads(queue);
     });
-    FtpChangeDirectoryQuiet(conn, remoteStart_);
-    if (!walked) {
-        outcome_.skipped += queue.count;
-        return;
-    }
-    RunDownloads(queue);
 }
 
 bool SelectionTransfers::DownloadItem(FtpTransferQueue& queue, const std::string& localFolder,
@@ -108,7 +110,7 @@ bool SelectionTransfers::DownloadItem(FtpTransferQueue& queue, const std::string
     }
     int kind = listed.kind;
     if (kind == kItemUnknown) {
-        kind = FtpIsFolderQuiet(session_.connection, name, StopFrom()) ? kItemFolder : kItemFile;
+        kind = FtpIsFolderQuiet(quiet_, session_.connection, name) ? kItemFolder : kItemFile;
         if (WalkStopped()) {
             return false;
         }
@@ -134,10 +136,10 @@ bool SelectionTransfers::DownloadFolder(FtpTransferQueue& queue, const std::stri
     }
     LSecureSocket& conn = session_.connection;
     std::string where;
-    FtpGetCurrentDirectoryQuiet(conn, where, StopFrom());
+    FtpGetCurrentDirectoryQuiet(quiet_, conn, where);
     const std::string target =
         !where.empty() && where.back() == '/' ? where + name : where + "/" + name;
-    const bool entered = FtpChangeDirectoryQuiet(conn, target, StopFrom());
+    const bool entered = FtpChangeDirectoryQuiet(quiet_, conn, target);
     if (WalkStopped()) {
         return false;
     }
@@ -148,7 +150,7 @@ bool SelectionTransfers::DownloadFolder(FtpTransferQueue& queue, const std::stri
     if (walk_ != nullptr) {
         walk_->Reading(target);
     }
-    FtpDirList list(WalkInterface(), conn, "*");
+    FtpDirList list(quiet_, conn, "*");
     if (list.result == LPROCESS_STOPPED || WalkStopped()) {
         return false;
     }
@@ -167,7 +169,7 @@ bool SelectionTransfers::DownloadFolder(FtpTransferQueue& queue, const std::stri
             return false;
         }
     }
-    FtpChangeDirectoryQuiet(conn, where);
+    FtpChangeDirectoryQuiet(quiet_, conn, where);
     return true;
 }
 
@@ -176,15 +178,15 @@ bool SelectionTransfers::DownloadLink(FtpTransferQueue& queue, const std::string
     const std::string linkName = LinkOwnName(name);
     LSecureSocket& conn = session_.connection;
     std::string where;
-    const bool known = FtpGetCurrentDirectoryQuiet(conn, where, StopFrom());
-    const bool folder = FtpChangeDirectoryQuiet(conn, linkName, StopFrom());
+    const bool known = FtpGetCurrentDirectoryQuiet(quiet_, conn, where);
+    const bool folder = FtpChangeDirectoryQuiet(quiet_, conn, linkName);
     if (WalkStopped()) {
         return false;
     }
     if (folder) {
         // Back out of the probe, so the folder is entered like any other.
         if (known) {
-            FtpChangeDirectoryQuiet(conn, where);
+            FtpChangeDirectoryQuiet(quiet_, conn, where);
         }
         return DownloadFolder(queue, localFolder, linkName);
     }
@@ -203,7 +205,7 @@ bool SelectionTransfers::QueueDownloadFile(FtpTransferQueue& queue, const std::s
     if (overwrite_ != OverwriteAnswer::kYesToAll && PathExists(*local)) {
         const time_t remote = listed.exactTime != 0
                                   ? listed.exactTime
-                                  : FtpGetFileTimeQuiet(session_.connection, name, StopFrom());
+                                  : FtpGetFileTimeQuiet(quiet_, session_.connection, name);
         if (WalkStopped()) {
             return false;
         }

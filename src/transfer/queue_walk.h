@@ -7,7 +7,7 @@
 #include <string>
 
 #include "ftp/remote_listing.h"
-#include "process/forwarding_interface.h"
+#include "process/process_interface.h"
 
 inline constexpr char kPreparingFileListTitle[] = "Preparing file list";
 
@@ -31,11 +31,8 @@ ListedFacts FactsOf(const FtpDirEntry& entry, bool exactTimes);
 class QueueWalk {
 public:
     explicit QueueWalk(LProcessInterface& iface)
-        : iface_(iface), silent_(&iface), start_(std::chrono::steady_clock::now()) {}
+        : iface_(iface), start_(std::chrono::steady_clock::now()) {}
 
-    // The interface for the walk's look-ups and listings: their texts would write over the
-    // walk's own, but a Cancel must reach them.
-    LProcessInterface& silent() { return silent_; }
     // True once the user asked to stop; remembered, so the walk's callers learn of it.
     bool Stopped();
     bool stopped() const { return stopped_; }
@@ -46,7 +43,6 @@ private:
     void Show();
 
     LProcessInterface& iface_;
-    QuietProcessInterface silent_;
     std::chrono::steady_clock::time_point start_;
     std::string folder_;
     std::size_t queued_ = 0;

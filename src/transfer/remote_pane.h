@@ -3,10 +3,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "ftp/ftp_session.h"
+#include "settings/preference_options.h"
 #include "transfer/transfer_pane.h"
 
 // The window command that says the remote folder or the history changed (path field, recent
@@ -31,37 +34,47 @@ inline constexpr char kRemoteKindFolder[] = "Folder";
 inline constexpr char kRemoteKindFile[] = "File";
 inline constexpr char kRemoteKindLink[] = "Link";
 
-// One listed item of the pane's folder.
+// One row of the pane: a listed item of its folder, or the new folder being named.
 struct RemotePaneItem {
     std::uint32_t kind = 0;  // kItemFile, kItemFolder or kItemLink
     std::string name;
-    std::int32_t modified = 0;
-    std::uint64_t size = 0;
+    time_t modified = 0;
+    std::uint64_t size = 0;  // 0 for folders
 };
 
-// The texts of one row: name, size text, kind text, date text.
-using RemotePaneRow = std::array<std::string, kRemoteColumnCount>;
-
-// What the pane tells its owner. Every call comes from within a pane operation.
+// What the pane tells its owner, so a view (a Qt item model) can follow it. Every call comes from
+// within a pane operation; the About calls come before the rows change, the others after.
 class RemotePaneListener {
 public:
     virtual ~RemotePaneListener() = default;
     // A window command for the owner's command handler (kRemoteFolderChangedCommand).
     virtual void OnRemotePaneCommand(std::uint32_t command) {}
-    // The rows, the selection or the focused row changed.
-    virtual void OnRemoteRowsChanged() {}
+    // The rows are replaced or reordered as a whole (listed, sorted, cleared).
+    virtual void OnRemoteRowsAboutToReset() {}
+    virtual void OnRemoteRowsReset() {}
+    // One row is added at `row`.
+    virtual void OnRemoteRowAboutToBeInserted(std::size_t row) {}
+    virtual void OnRemoteRowInserted(std::size_t row) {}
+    // The texts of one row changed.
+    virtual void OnRemoteRowChanged(std::size_t row) {}
+    // The selection or the focused row changed.
+    virtual void OnRemoteSelectionChanged() {}
     // The name of this row is to be edited in place; the edit ends with EndEditing.
     virtual void OnRemoteEditRow(std::size_t row) {}
 };
 
-// The remote pane of the main window without its widgets: the session, the rows of its current
-// folder with their selection, the history, and the item operations. The desktop program's list
-// view shows it and reports the user's selection back; the command-line program and the tests
-// drive it directly.
-class RemotePane : public LFtpList, public TransferPane {
+// The remote pane of the main window without its widgets: the session it holds, the rows of its
+// current folder with their selection, the history, and the item operations. The desktop
+// program's item model shows it and reports the user's selection back; tests drive it directly.
+// Operations that talk to the server refuse (false, a line in the log) while another operation
+// holds the session.
+class RemotePane : public TransferPane {
 public:
     RemotePane(UserInterfaceServices& ui, ProcessLauncher& launcher, LWindow window = nullptr)
-        : LFtpList(ui, launcher, window) {}
+        : session_(ui, launcher, window) {}
+
+    LFtpList& session() { return session_; }
+    const LFtpList& session() const { return session_; }
 
     // Null for none. The listener must outlive the pane or be reset first.
     void SetListener(RemotePaneListener* listener) { listener_ = listener; }
@@ -72,11 +85,14 @@ public:
     bool RefreshRemoteListing() override;
     void SelectRemoteRows(const std::vector<std::string>& names) override;
 
+    // Forgets what the pane showed, then connects the session and shows the start directory.
+    bool Connect(const std::string& host, const std::string& user, const std::string& password,
+                 const std::string& startDirectory, bool useTls);
     // Lists remoteDir into the rows without touching the history; selects the first row. False
     // when not connected, when the folder cannot be entered, or when the data connection failed.
     bool RefreshListing();
     // RefreshListing, and on success remoteDir goes to the front of the history.
-    bool RefreshRemote() override;
+    bool RefreshRemote();
     // Shows `path` ("/" when empty); the previous folder stays when it cannot be shown.
     bool ChangeRemoteFolder(const std::string& path);
     // Shows the folder `name` of the current folder.
@@ -93,10 +109,12 @@ public:
     bool OpenRemoteSelection(bool allowFile);
 
     // Closes the session and forgets the rows, the history and the connected state.
-    void Disconnect() override;
+    void Disconnect();
 
-    const std::vector<RemotePaneRow>& rows() const { return rows_; }
-    const std::vector<RemotePaneItem>& items() const { return items_; }
+    const std::vector<RemotePaneItem>& rows() const { return rows_; }
+    // The text a column shows for a row: the name, the size in the units of "FileSizeUnits"
+    // (none for folders), the kind text, the local date and time (none for time 0).
+    std::string Text(std::size_t row, int column) const;
     // Row indices in ascending order.
     const std::vector<std::size_t>& selection() const { return selection_; }
     // -1 when no row has the focus.
@@ -111,11 +129,10 @@ public:
     const std::array<std::string, kRemoteHistorySize>& history() const { return history_; }
     std::size_t historyPosition() const { return historyPosition_; }
 
-    // Orders the rows by one column; the selection and the focus stay on the same rows.
+    // Orders the rows by what a column shows: names and kind texts by their bytes, sizes by the
+    // number (folders first), dates by the time. The selection and the focus stay on the same
+    // rows.
     void SortRows(int column, bool ascending);
-    // The order of two texts of a column: negative, 0 or positive. Sizes: the shorter text
-    // first, then bytes; dates: by the time they name; other columns: bytes.
-    static int CompareColumn(int column, const std::string& a, const std::string& b);
     // The listing order: up to kRemoteOrderedItemLimit items folders first and by name (bytes);
     // more items stay as they are.
     static void OrderItems(std::vector<RemotePaneItem>& items);
@@ -138,22 +155,30 @@ public:
     void DeleteSelection();
 
 private:
+    // Runs an operation that talks to the server while it holds the session; false when another
+    // operation holds it.
+    bool WithSession(const std::function<bool()>& operation);
+    // The operations without taking the session: their callers hold it.
+    bool ListFolder();
+    bool ListAndRecord();
+    bool ChangeFolder(const std::string& path);
     // Shows `path` without recording it; on failure remoteDir goes back to what it was.
     bool ShowFolder(const std::string& path);
     // Moves the history position and shows that entry.
     bool ShowHistoryEntry(std::size_t position);
-    void ClearRows();
-    // Builds the rows from items_.
-    void FillRows();
+    void Forget();
+    // Replaces the rows, with the selection and the focus cleared.
+    void ResetRows(std::vector<RemotePaneItem> rows);
     // Adds an empty folder row and starts editing it.
     void AddNewFolderRow();
     void FocusAndSelect(std::size_t row);
     void NotifyCommand(std::uint32_t command);
-    void NotifyRowsChanged();
+    void NotifySelectionChanged();
 
+    LFtpList session_;
     RemotePaneListener* listener_ = nullptr;
-    std::vector<RemotePaneItem> items_;
-    std::vector<RemotePaneRow> rows_;
+    std::vector<RemotePaneItem> rows_;
+    int sizeUnits_ = kDefaultFileSizeUnits;  // as read for the last listing
     std::vector<std::size_t> selection_;
     int focusedRow_ = -1;
     std::array<std::string, kRemoteHistorySize> history_;

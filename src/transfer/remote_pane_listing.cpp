@@ -4,14 +4,12 @@
 #include "frame/logger.h"
 #include "ftp/connection_test.h"
 #include "ftp/current_directory.h"
-#include "ftp/date_time.h"
 #include "ftp/remote_listing.h"
-#include "settings/preference_options.h"
 #include "transfer/remote_pane.h"
 
 namespace {
 
-// Reads the listing's cursor into items, the last listed item first.
+// Reads the listing's cursor into rows, the last listed item first.
 std::vector<RemotePaneItem> ReadItems(FtpDirList& list) {
     std::vector<RemotePaneItem> items;
     for (; !list.AtEnd(); list.Next()) {
@@ -31,7 +29,7 @@ std::vector<RemotePaneItem> ReadItems(FtpDirList& list) {
             name.pop_back();
         }
         item.name = std::move(name);
-        item.modified = static_cast<std::int32_t>(list.GetModified());
+        item.modified = list.GetModified();
         item.size = item.kind == kItemFolder ? 0 : list.GetSize();
         items.push_back(std::move(item));
     }
@@ -39,37 +37,38 @@ std::vector<RemotePaneItem> ReadItems(FtpDirList& list) {
     return items;
 }
 
-const char* KindText(std::uint32_t kind) {
-    if (kind == kItemFolder) {
-        return kRemoteKindFolder;
-    }
-    return kind == kItemLink ? kRemoteKindLink : kRemoteKindFile;
-}
-
 }  // namespace
 
 bool RemotePane::RefreshListing() {
-    if (!connected) {
-        ClearRows();
-        NotifyRowsChanged();
+    return WithSession([this] { return ListFolder(); });
+}
+
+bool RemotePane::ListFolder() {
+    if (!session_.connected) {
+        ResetRows({});
+        NotifySelectionChanged();
         return false;
     }
-    if (FtpChangeDirectoryStep(*this, connection, remoteDir) != LPROCESS_OK) {
+    if (FtpChangeDirectoryStep(session_, session_.connection, session_.remoteDir) != LPROCESS_OK) {
         LogFormat(kLogError,
                   "Unable to change to the directory \"%s\". Please check if you have permission "
                   "on the directory.",
-                  remoteDir.c_str());
+                  session_.remoteDir.c_str());
         return false;
     }
-    ClearRows();
+    ResetRows({});
     bool dataFailed = false;
+    std::vector<RemotePaneItem> items;
     {
-        FtpDirList list(connection, "*");
-        items_ = ReadItems(list);
+        // The listing's own texts ("500 objects") are no log lines.
+        LProcessInterfaceVoidInstance quiet(session_);
+        FtpDirList list(quiet, session_.connection, "*");
+        items = ReadItems(list);
         dataFailed = list.dataFailed;
     }
-    OrderItems(items_);
-    FillRows();
+    OrderItems(items);
+    sizeUnits_ = LoadPreferenceOptions().fileSizeUnits;
+    ResetRows(std::move(items));
     if (dataFailed) {
         // The log ends each line itself.
         std::string_view text = kPassiveConnectionFailedText;
@@ -77,32 +76,12 @@ bool RemotePane::RefreshListing() {
             text.remove_suffix(1);
         }
         Log(kLogError, text);
-        NotifyRowsChanged();
+        NotifySelectionChanged();
         return false;
     }
     if (!rows_.empty()) {
         FocusAndSelect(0);
     }
-    NotifyRowsChanged();
+    NotifySelectionChanged();
     return true;
-}
-
-void RemotePane::FillRows() {
-    // Out-of-range stored units read as KiloBytes.
-    const int units = LoadPreferenceOptions().fileSizeUnits;
-    rows_.clear();
-    rows_.reserve(items_.size());
-    for (const RemotePaneItem& item : items_) {
-        std::string date;
-        std::string time;
-        FormatDateTime(item.modified, date, time);
-        RemotePaneRow row;
-        row[kRemoteColumnName] = item.name;
-        if (item.kind != kItemFolder) {
-            row[kRemoteColumnSize] = FormatSizeInUnits(item.size, units);
-        }
-        row[kRemoteColumnKind] = KindText(item.kind);
-        row[kRemoteColumnDate] = date + " " + time;
-        rows_.push_back(std::move(row));
-    }
 }

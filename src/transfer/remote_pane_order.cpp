@@ -1,46 +1,42 @@
 #include <algorithm>
-#include <ctime>
 #include <numeric>
 
-#include "ftp/date_time.h"
 #include "ftp/remote_listing.h"
 #include "transfer/remote_pane.h"
 
 namespace {
 
-int Sign(int value) {
-    return (value > 0) - (value < 0);
-}
-
-// A date text of the rows ("YYYY-MM-DD HH:MM:SS") as a time; 0 for an empty date.
-time_t DateTextTime(const std::string& text) {
-    const std::size_t space = text.find(' ');
-    time_t time = 0;
-    if (space == std::string::npos) {
-        ParseDateTimeText(time, text, std::string());
-    } else {
-        ParseDateTimeText(time, text.substr(0, space), text.substr(space + 1));
+// The order of two rows by what a column shows: negative, 0 or positive.
+int CompareRows(int column, const RemotePaneItem& a, const RemotePaneItem& b) {
+    const auto order = [](const auto& first, const auto& second) {
+        return (first > second) - (first < second);
+    };
+    switch (column) {
+        case kRemoteColumnSize: {
+            // A folder shows no size: it comes before every size.
+            const bool aFolder = a.kind == kItemFolder;
+            const bool bFolder = b.kind == kItemFolder;
+            if (aFolder || bFolder) {
+                return order(bFolder, aFolder);
+            }
+            return order(a.size, b.size);
+        }
+        case kRemoteColumnKind:
+            // As the kind texts order: File, Folder, Link.
+            return order(a.kind == kItemFolder ? 1
+                         : a.kind == kItemLink ? 2
+                                               : 0,
+                         b.kind == kItemFolder ? 1
+                         : b.kind == kItemLink ? 2
+                                               : 0);
+        case kRemoteColumnDate:
+            return order(a.modified, b.modified);
+        default:
+            return a.name.compare(b.name);
     }
-    return time;
 }
 
 }  // namespace
-
-int RemotePane::CompareColumn(int column, const std::string& a, const std::string& b) {
-    if (column == kRemoteColumnSize) {
-        // Size texts grow in length with the number, so the length decides first.
-        if (a.size() != b.size()) {
-            return a.size() < b.size() ? -1 : 1;
-        }
-        return Sign(a.compare(b));
-    }
-    if (column == kRemoteColumnDate) {
-        const time_t first = DateTextTime(a);
-        const time_t second = DateTextTime(b);
-        return (first > second) - (first < second);
-    }
-    return Sign(a.compare(b));
-}
 
 void RemotePane::OrderItems(std::vector<RemotePaneItem>& items) {
     if (items.size() > kRemoteOrderedItemLimit) {
@@ -64,27 +60,28 @@ void RemotePane::SortRows(int column, bool ascending) {
     std::vector<std::size_t> order(rows_.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const int compared = CompareColumn(column, rows_[a][column], rows_[b][column]);
+        const int compared = CompareRows(column, rows_[a], rows_[b]);
         return ascending ? compared < 0 : compared > 0;
     });
-    // Where each old row went, so the selection and the focus follow their rows.
+    // Where each old row went, so the selection, the focus and the edit follow their rows.
     std::vector<std::size_t> newIndex(rows_.size());
-    std::vector<RemotePaneRow> sorted;
+    std::vector<RemotePaneItem> sorted;
     sorted.reserve(rows_.size());
     for (std::size_t position = 0; position < order.size(); ++position) {
         newIndex[order[position]] = position;
-        sorted.push_back(std::move(rows_[order[position]]));
+        sorted.push_back(rows_[order[position]]);
     }
-    rows_ = std::move(sorted);
-    for (std::size_t& row : selection_) {
+    std::vector<std::size_t> selection = selection_;
+    for (std::size_t& row : selection) {
         row = newIndex[row];
     }
-    std::sort(selection_.begin(), selection_.end());
-    if (focusedRow_ >= 0) {
-        focusedRow_ = static_cast<int>(newIndex[focusedRow_]);
-    }
+    std::sort(selection.begin(), selection.end());
+    const int focused = focusedRow_ >= 0 ? static_cast<int>(newIndex[focusedRow_]) : -1;
     if (editing_ && editingRow_ >= 0) {
         editingRow_ = static_cast<int>(newIndex[editingRow_]);
     }
-    NotifyRowsChanged();
+    ResetRows(std::move(sorted));
+    selection_ = std::move(selection);
+    focusedRow_ = focused;
+    NotifySelectionChanged();
 }

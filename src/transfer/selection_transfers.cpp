@@ -1,8 +1,28 @@
 #include "transfer/selection_transfers.h"
 
+#include "frame/logger.h"
+
 void SelectionTransfers::StartOperation() {
     overwrite_ = OverwriteAnswer::kAsk;
     outcome_ = TransferOutcome{};
+}
+
+bool SelectionTransfers::SessionBusy() {
+    if (!session_.inUse()) {
+        return false;
+    }
+    outcome_.busy = true;
+    LogSessionBusy();
+    return true;
+}
+
+bool SelectionTransfers::WithSession(const std::function<void()>& operation) {
+    if (SessionBusy()) {
+        return false;
+    }
+    SessionInUse use(session_);
+    operation();
+    return true;
 }
 
 bool SelectionTransfers::AskOverwrite(const std::string& text) {
@@ -42,6 +62,7 @@ bool SelectionTransfers::RunWalk(const std::function<void()>& walk) {
     const LProcessResult result =
         launcher_.Run(window_, kPreparingFileListTitle, [&](LProcessInterface& iface) {
             QueueWalk state(iface);
+            SessionRunning running(session_, iface);
             walk_ = &state;
             walk();
             walk_ = nullptr;

@@ -23,6 +23,7 @@ struct TransferFailure {
 // every item (the command-line program); the windows only log.
 struct TransferOutcome {
     bool declined = false;   // the synchronize confirmation was answered No
+    bool busy = false;       // another operation held the session: nothing was done
     bool walkEnded = false;  // queue building ended early (folder not entered, suspicious name)
     bool stopped = false;    // a queue run was stopped
     std::size_t queued = 0;  // items queued
@@ -38,12 +39,18 @@ struct TransferOutcome {
 // two-way synchronization of the two panes' folders. Queue building talks to the server on the
 // session's own connection under a "Preparing file list" process that shows itself once the walk
 // takes half a second and can be cancelled (nothing is transferred then); the queues then run as
-// one process each under the launcher.
+// one process each under the launcher. While another operation holds the session (events run
+// inside its waits), a command does nothing and says so in the outcome and the log.
 class SelectionTransfers {
 public:
     SelectionTransfers(LFtpList& session, TransferPane& pane, UserInterfaceServices& ui,
                        ProcessLauncher& launcher, LWindow window = nullptr)
-        : session_(session), pane_(pane), ui_(ui), launcher_(launcher), window_(window) {}
+        : session_(session),
+          pane_(pane),
+          ui_(ui),
+          launcher_(launcher),
+          window_(window),
+          quiet_(session) {}
 
     // Downloads the remote pane's selection into localTarget.
     void DownloadSelection(const std::string& localTarget);
@@ -91,20 +98,26 @@ private:
     // Asks the overwrite question unless an earlier answer holds for all; true to overwrite.
     bool AskOverwrite(const std::string& text);
     void StartOperation();
+    // True, with the outcome busy and a line in the log, while another operation holds the
+    // session.
+    bool SessionBusy();
+    // Runs the part of a command that talks to the server while it holds the session; false
+    // when it was busy.
+    bool WithSession(const std::function<void()>& operation);
     // Runs a queue-building walk under the "Preparing file list" process; false when it was
     // stopped, with the outcome marked stopped.
     bool RunWalk(const std::function<void()>& walk);
     // The running walk was stopped; false outside a walk.
     bool WalkStopped() { return walk_ != nullptr && walk_->Stopped(); }
-    // The interface the walk's look-ups report to: silent, but a stop reaches them.
-    LProcessInterface& WalkInterface() { return walk_ != nullptr ? walk_->silent() : void_; }
-    LProcessInterface* StopFrom() { return walk_ != nullptr ? &walk_->silent() : nullptr; }
     // Adds a finished queue item to the outcome; true when it ended with an error text.
     bool CountItem(const FtpTransferItem& item, bool upload);
     // Records the item that ends the walk; always false, for the walk to return.
     bool EndWalk(bool upload, const std::string& name, const std::string& reason);
     // The synchronize confirmation, unless "Do not ask again." was ticked with a Yes before.
     bool ConfirmSynchronize(const std::string& localFolder, const std::string& remoteFolder);
+    // The synchronization once confirmed; false when nothing moved because a walk ended early.
+    bool SynchronizeFolders(const std::string& localFolder, const std::string& remoteFolder,
+                            const std::vector<std::string>& localItems);
     // Queues what the remote folder's listing decides; false when the walk ended early.
     bool WalkRemoteForSync(FtpTransferQueue& downloads, FtpTransferQueue& uploads,
                            const std::string& localFolder);
@@ -121,5 +134,7 @@ private:
     bool skipSyncConfirmation_ = false;  // "Do not ask again." was ticked
     TransferOutcome outcome_;
     QueueWalk* walk_ = nullptr;  // the running walk, if any
-    LProcessInterfaceVoidInstance void_;
+    // The look-ups' interface: silent, with the session's stop and waits, which are the walk's
+    // while one runs.
+    LProcessInterfaceVoidInstance quiet_;
 };

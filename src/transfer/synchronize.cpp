@@ -65,7 +65,7 @@ bool SelectionTransfers::WalkRemoteForSync(FtpTransferQueue& downloads, FtpTrans
     if (walk_ != nullptr) {
         walk_->Reading(remoteStart_);
     }
-    FtpDirList list(WalkInterface(), session_.connection);
+    FtpDirList list(quiet_, session_.connection);
     // A listing cut short would copy local files over remote ones it left out.
     if (list.result != LPROCESS_OK || WalkStopped()) {
         if (list.result == LPROCESS_FAILED) {
@@ -105,7 +105,7 @@ bool SelectionTransfers::WalkRemoteForSync(FtpTransferQueue& downloads, FtpTrans
                 ok = UploadItem(uploads, localFolder, localPath);
                 // A folder's walk leaves the server inside it, where the next name's type and
                 // time would be asked for.
-                FtpChangeDirectoryQuiet(session_.connection, remoteStart_);
+                FtpChangeDirectoryQuiet(quiet_, session_.connection, remoteStart_);
             }
         }
         if (!ok) {
@@ -121,12 +121,27 @@ void SelectionTransfers::Synchronize(const std::string& localFolder,
         return;
     }
     StartOperation();
+    // Refused before the question: a Yes could not be acted on.
+    if (SessionBusy()) {
+        return;
+    }
     const std::string remoteFolder = pane_.RemoteFolder();
     if (!ConfirmSynchronize(localFolder, remoteFolder)) {
         outcome_.declined = true;
         return;
     }
     ui_.SetBusy(true);
+    bool completed = false;
+    WithSession([&] { completed = SynchronizeFolders(localFolder, remoteFolder, localItems); });
+    if (completed) {
+        pane_.RefreshRemoteListing();
+    }
+    ui_.SetBusy(false);
+}
+
+bool SelectionTransfers::SynchronizeFolders(const std::string& localFolder,
+                                            const std::string& remoteFolder,
+                                            const std::vector<std::string>& localItems) {
     Log(kLogInfo, "Synchronizing...This may take a few minutes.");
     remoteStart_ = remoteFolder;
     localTarget_ = localFolder;
@@ -140,9 +155,8 @@ void SelectionTransfers::Synchronize(const std::string& localFolder,
         outcome_.walkEnded = walked;
         outcome_.skipped += downloads.count + uploads.count;
         // Back where the pane is, so the next command does not start inside another folder.
-        FtpChangeDirectoryQuiet(session_.connection, remoteStart_);
-        ui_.SetBusy(false);
-        return;
+        FtpChangeDirectoryQuiet(quiet_, session_.connection, remoteStart_);
+        return false;
     }
     RunDownloads(downloads);
     const bool walkedLocal = RunWalk([&] {
@@ -150,25 +164,24 @@ void SelectionTransfers::Synchronize(const std::string& localFolder,
             if (WalkStopped()) {
                 break;
             }
-            if (FtpFileExists(session_.connection, ExistenceCheckName(path))) {
+            if (FtpFileExists(quiet_, session_.connection, ExistenceCheckName(path))) {
                 continue;
             }
             const bool ok = UploadItem(uploads, localFolder, path);
             // The next existence check lists the start folder, not the folder just made.
-            FtpChangeDirectoryQuiet(session_.connection, remoteStart_);
+            FtpChangeDirectoryQuiet(quiet_, session_.connection, remoteStart_);
             if (!ok) {
                 outcome_.walkEnded = !WalkStopped();
                 break;
             }
         }
     });
-    FtpChangeDirectoryQuiet(session_.connection, remoteStart_);
+    FtpChangeDirectoryQuiet(quiet_, session_.connection, remoteStart_);
     if (walkedLocal) {
         RunUploads(uploads, false);
     } else {
         outcome_.skipped += uploads.count;
     }
     Log(kLogInfo, "Synchronize completed.");
-    pane_.RefreshRemoteListing();
-    ui_.SetBusy(false);
+    return true;
 }

@@ -24,9 +24,8 @@ LProcessResult UploadQueueRun(LProcessInterface& iface, FtpTransferQueue& queue)
     return result;
 }
 
-LProcessResult RunUploadFileList(ProcessLauncher& launcher, LWindow parent,
-                                 FtpTransferQueue& queue) {
-    FtpUploadFileList process(&queue);
-    return launcher.Run(parent, kUploadFileListTitle,
-                        [&process](LProcessInterface& iface) { return process.Run(iface); });
+LProcessResult RunUploadFileList(ProcessLauncher& launcher, LWindow parent, const char* title,
+                                 FtpTransferQueue* queue) {
+    FtpUploadFileList process(queue);
+    return RunProcess(launcher, parent, title, process);
 }

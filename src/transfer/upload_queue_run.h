@@ -22,5 +22,5 @@ private:
 };
 
 // Runs FtpUploadFileList over the queue under a progress user interface.
-LProcessResult RunUploadFileList(ProcessLauncher& launcher, LWindow parent,
-                                 FtpTransferQueue& queue);
+LProcessResult RunUploadFileList(ProcessLauncher& launcher, LWindow parent, const char* title,
+                                 FtpTransferQueue* queue);

@@ -38,9 +38,14 @@ void SelectionTransfers::UploadSelection(const std::vector<std::string>& paths,
     if (paths.empty()) {
         return;
     }
-    FtpTransferQueue queue(&session_.connection);
-    if (QueueUploads(queue, localBase, paths, false)) {
-        RunUploads(queue, true);
+    const bool held = WithSession([&] {
+        FtpTransferQueue queue(&session_.connection);
+        if (QueueUploads(queue, localBase, paths, false)) {
+            RunUploads(queue, true);
+        }
+    });
+    if (!held) {
+        return;
     }
     pane_.RefreshRemoteListing();
     Log(kLogInfo, "Upload complete");
@@ -61,7 +66,7 @@ bool SelectionTransfers::QueueUploads(FtpTransferQueue& queue, const std::string
         }
     });
     // The walk leaves the server in the last folder it entered.
-    FtpChangeDirectoryQuiet(session_.connection, remoteStart_);
+    FtpChangeDirectoryQuiet(quiet_, session_.connection, remoteStart_);
     if (!walked) {
         // Folders already made on the server stay.
         outcome_.skipped += queue.count;
@@ -80,12 +85,17 @@ void SelectionTransfers::UploadDroppedFiles(const std::vector<std::string>& path
     }
     const std::vector<std::string> selected = pane_.SelectedRemoteNames();
     const std::string localBase = ParentPath(CutText(paths.front()));
-    FtpTransferQueue queue(&session_.connection);
-    if (QueueUploads(queue, localBase, paths, true)) {
-        RunUploads(queue, false);
+    const bool held = WithSession([&] {
+        FtpTransferQueue queue(&session_.connection);
+        if (QueueUploads(queue, localBase, paths, true)) {
+            RunUploads(queue, false);
+        }
+        FtpChangeDirectoryQuiet(quiet_, session_.connection, pane_.RemoteFolder());
+    });
+    if (!held) {
+        return;
     }
     pane_.RefreshRemoteListing();
-    FtpChangeDirectoryQuiet(session_.connection, pane_.RemoteFolder());
     pane_.SelectRemoteRows(selected);
 }
 
@@ -110,8 +120,8 @@ bool SelectionTransfers::UploadFolder(FtpTransferQueue& queue, const std::string
     if (walk_ != nullptr) {
         walk_->Reading(localDir);
     }
-    FtpMakeDirectoryQuiet(session_.connection, remoteFolder);
-    const bool entered = FtpChangeDirectoryQuiet(session_.connection, remoteFolder, StopFrom());
+    FtpMakeDirectoryQuiet(quiet_, session_.connection, remoteFolder);
+    const bool entered = FtpChangeDirectoryQuiet(quiet_, session_.connection, remoteFolder);
     if (WalkStopped()) {
         return false;
     }
@@ -151,8 +161,8 @@ bool SelectionTransfers::QueueUploadFile(FtpTransferQueue& queue, const std::str
         // Asked by the full path: inside a folder the server's current folder is that folder.
         const std::string remotePath = PathJoin(remoteStart_, remoteName);
         LSecureSocket& conn = session_.connection;
-        if (FtpGetFileSizeQuiet(conn, remotePath, StopFrom()) != 0 &&
-            GetLocalFileTime(localPath) < FtpGetFileTimeQuiet(conn, remotePath, StopFrom()) &&
+        if (FtpGetFileSizeQuiet(quiet_, conn, remotePath) != 0 &&
+            GetLocalFileTime(localPath) < FtpGetFileTimeQuiet(quiet_, conn, remotePath) &&
             !WalkStopped() &&
             !AskOverwrite("A newer copy of the file \"" + localPath +
                           "\" already exists in the remote folder. Do you want to overwrite "
@@ -173,7 +183,7 @@ bool SelectionTransfers::QueueUploadFile(FtpTransferQueue& queue, const std::str
 }
 
 void SelectionTransfers::RunUploads(FtpTransferQueue& queue, bool logItemErrors) {
-    LProcessResult result = RunUploadFileList(launcher_, window_, queue);
+    LProcessResult result = RunUploadFileList(launcher_, window_, kUploadFileListTitle, &queue);
     if (result != LPROCESS_OK) {
         Log(kLogError, "Cannot upload the file list");
     }

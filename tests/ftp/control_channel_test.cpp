@@ -66,7 +66,7 @@ std::string RunCall(const std::vector<std::string>& a, const std::string& arg,
             lines.push_back(e->name);
         }
     } else if (name == "size-quiet") {
-        value = std::to_string(FtpGetFileSizeQuiet(conn, arg, &iface));
+        value = std::to_string(FtpGetFileSizeQuiet(iface, conn, arg));
     } else if (name == "command-line") {  // command-line BUFFER-SIZE VERB ARGUMENT
         value = FtpCommandLine(a[2], arg.substr(a[1].size() + a[2].size() + 2), std::stoul(a[1]));
     } else {

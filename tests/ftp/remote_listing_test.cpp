@@ -178,9 +178,9 @@ struct Case {
                                   : std::to_string(kind));
         }
         if (c == "sizequiet" || c == "timequiet" || c == "isfolder") {
-            return c == "sizequiet"   ? std::to_string(FtpGetFileSizeQuiet(conn, arg))
-                   : c == "timequiet" ? Time(FtpGetFileTimeQuiet(conn, arg))
-                                      : (FtpIsFolderQuiet(conn, arg) ? "folder" : "no folder");
+            return c == "sizequiet"   ? std::to_string(FtpGetFileSizeQuiet(i, conn, arg))
+                   : c == "timequiet" ? Time(FtpGetFileTimeQuiet(i, conn, arg))
+                                      : (FtpIsFolderQuiet(i, conn, arg) ? "folder" : "no folder");
         }
         if (c == "download" || c == "download-small-disk") {
             const std::string path = local.File(arg.empty() ? "file.bin" : arg);
@@ -253,7 +253,7 @@ struct Case {
             return Result(FtpRename(i, conn, arg.substr(0, bar), arg.substr(bar + 1)));
         }
         if (c == "exists") {
-            return FtpFileExists(conn, arg) ? "true" : "false";
+            return FtpFileExists(i, conn, arg) ? "true" : "false";
         }
         if (c == "conntest" || c == "readwrite") {
             const bool known = arg != "(unknown host)";
@@ -397,7 +397,8 @@ TEST(OpenRemoteFile, DownloadsIntoThePrivateFolderAndOpensTheFile) {
 
 TEST(FtpDirList, FreesAMillionEntriesWithoutRecursion) {
     LSecureSocket closed;  // nothing to list: the listing fails at once
-    auto list = std::make_unique<FtpDirList>(closed);
+    LProcessInterfaceVoidInstance iface;
+    auto list = std::make_unique<FtpDirList>(iface, closed);
     EXPECT_EQ(list->result, LPROCESS_FAILED);
     std::unique_ptr<FtpDirEntry>* tail = &list->first;
     for (int i = 0; i < 1000000; ++i) {

@@ -138,13 +138,18 @@ TEST_F(Session, KeepAliveNoticesThatTheServerHasGone) {
 }
 
 // A start directory that cannot be shown falls back to the root; the keep-alive checks it
-// without a word in the log.
+// without a word in the log. Its stop and its waits are the window's idle interface's.
 TEST_F(Session, FallsBackToTheRootAndKeepsAliveQuietly) {
     Serve(peer, {"331 P", "230 In", "550 No.", "250 OK.", "257 \"/\"", "250 OK.", "257 \"/\""})
         .ReceiveUntilClosed();
     ASSERT_TRUE(Connect(kPassword, "/gone"));
     EXPECT_EQ(pane->remoteDir, "/");
     LogTail after;
+    RecordingProcessInterface idle;
+    idle.RequestStop();
+    pane->SetIdleInterface(&idle);
+    pane->KeepAlive();  // stopped: sends nothing and concludes nothing
+    pane->SetIdleInterface(nullptr);
     pane->KeepAlive();
     EXPECT_TRUE(pane->connected && !pane->quiet);
     EXPECT_EQ(after.Text(), "");

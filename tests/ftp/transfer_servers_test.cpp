@@ -127,7 +127,7 @@ TEST_P(Servers, ListsAndLooksUpThroughEveryFallBack) {
         time_t time = 0;
         EXPECT_EQ(FtpGetFileTime(iface_, conn_, "plain.txt", time), LPROCESS_OK);
         EXPECT_EQ(time, offered ? mtime_ : mtime_ / 60 * 60 + GetTimeZoneBias());
-        EXPECT_EQ(FtpGetFileSizeQuiet(conn_, "missing.txt"), 0u);
+        EXPECT_EQ(FtpGetFileSizeQuiet(iface_, conn_, "missing.txt"), 0u);
     }
 }
 
@@ -199,8 +199,8 @@ TEST_P(Servers, ChangesTheRemoteFolder) {
     EXPECT_EQ(FtpMakeDirectory(iface_, conn_, "made"), LPROCESS_OK);
     EXPECT_EQ(FtpRename(iface_, conn_, kCafe, "made/moved.txt"), LPROCESS_OK);
     EXPECT_EQ(ReadWholeFile(server().Path("made/moved.txt")), "hello");
-    EXPECT_TRUE(FtpFileExists(conn_, "plain.txt"));
-    EXPECT_FALSE(FtpFileExists(conn_, kCafe));
+    EXPECT_TRUE(FtpFileExists(iface_, conn_, "plain.txt"));
+    EXPECT_FALSE(FtpFileExists(iface_, conn_, kCafe));
     EXPECT_EQ(FtpDeleteFile(iface_, conn_, "made/moved.txt"), LPROCESS_OK);
     EXPECT_EQ(FtpRemoveDirectory(iface_, conn_, "made"), LPROCESS_OK);
     EXPECT_NE(stat(server().Path("made").c_str(), &info), 0);

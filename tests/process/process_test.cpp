@@ -9,7 +9,7 @@
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 
-TEST(ProcessInterfaces, ChildMapsIntoItsItemsShareAndVoidWaitsEndOnlyOnASignal) {
+TEST(ProcessInterfaces, ChildMapsIntoItsItemsShareVoidWaitsEndOnASignalOrTheForwardedStop) {
     RecordingProcessInterface parent;
     parent.StopAfterCalls(1);
     ChildInterface child(&parent, 4, 2);
@@ -38,6 +38,14 @@ TEST(ProcessInterfaces, ChildMapsIntoItsItemsShareAndVoidWaitsEndOnlyOnASignal) 
     EXPECT_TRUE(owner.get().IsSignalled());  // waiting does not reset it
     owner.get().Reset();
     EXPECT_FALSE(owner.get().IsSignalled());
+    // The silent form of a stopped interface shows nothing but stops, and waits as it does.
+    RecordingProcessInterface stopped;
+    stopped.RequestStop();
+    LProcessInterfaceVoidInstance silent(stopped);
+    silent.SetStatusText("not shown", 1);
+    silent.ReportError("not shown");
+    EXPECT_TRUE(silent.IsStopped() && stopped.statusTexts.empty() && stopped.errors.empty());
+    EXPECT_EQ(silent.Sleep(60000), LPROCESS_STOPPED);
 }
 
 struct Recorder final : LQueuedNotifyDataHandler, LThreadQueuedNotify {

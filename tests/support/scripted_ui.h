@@ -59,8 +59,13 @@ public:
         openedPaths.push_back(path);
         return true;
     }
-    bool ChooseFolder(LWindow, const std::string&, const std::string&, std::string&) override {
-        return false;
+    bool ChooseFolder(LWindow, const std::string&, const std::string& start,
+                      std::string& chosen) override {
+        return Choose(start, chosen);
+    }
+    bool ChooseSaveFile(LWindow, const std::string&, const std::string& start,
+                        std::string& chosen) override {
+        return Choose(start, chosen);
     }
 
     std::vector<LAlertParams> alerts;  // as run, result included
@@ -69,8 +74,17 @@ public:
     std::optional<std::string> loginPassword;  // typed into the prompt when set
     std::vector<bool> busyCalls;
     std::vector<std::string> openedPaths;
+    // What the folder and save-file choosers answer (unset: Cancel), and where each started.
+    std::optional<std::string> chosenPath;
+    std::vector<std::string> chooserStarts;
 
 private:
+    bool Choose(const std::string& start, std::string& chosen) {
+        chooserStarts.push_back(start);
+        chosen = chosenPath.value_or(chosen);
+        return chosenPath.has_value();
+    }
+
     struct Answer {
         int button;
         std::string text;

@@ -101,14 +101,34 @@ Args Entries(const std::map<std::string, std::string>& items) {
     return entries;
 }
 
-// Records what the pane tells its owner.
+// Records what the pane tells its owner, and keeps the names of the rows as a view that follows
+// the notifications alone shows them.
 struct Listener final : RemotePaneListener {
+    explicit Listener(RemotePane& pane) : pane(pane) {}
     void OnRemotePaneCommand(std::uint32_t command) override {
         commands += command == kRemoteFolderChangedCommand;
     }
     void OnRemoteEditRow(std::size_t row) override { editRows.push_back(std::to_string(row)); }
+    void OnRemoteRowsAboutToReset() override { Begin(); }
+    void OnRemoteRowsReset() override {
+        End();
+        shown.clear();
+        for (const RemotePaneItem& row : pane.rows())
+            shown.push_back(row.name);
+    }
+    void OnRemoteRowAboutToBeInserted(std::size_t) override { Begin(); }
+    void OnRemoteRowInserted(std::size_t row) override {
+        End();
+        shown.insert(shown.begin() + row, pane.rows().at(row).name);
+    }
+    void OnRemoteRowChanged(std::size_t row) override { shown.at(row) = pane.rows().at(row).name; }
+    void Begin() { EXPECT_FALSE(std::exchange(changing, true)) << "a change inside a change"; }
+    void End() { EXPECT_TRUE(std::exchange(changing, false)) << "a change never announced"; }
+    RemotePane& pane;
     std::size_t commands = 0;
     Args editRows;
+    Args shown;
+    bool changing = false;
 };
 
 // What one scenario works with.
@@ -118,10 +138,10 @@ struct Scene {
     ScriptedUiServices ui;
     ScriptedProcessLauncher launcher;
     RemotePane pane{ui, launcher};
-    Listener listener;
+    Listener listener{pane};
     std::optional<StopOnStatusLauncher> stopper;
     std::unique_ptr<SelectionTransfers> transfers =
-        std::make_unique<SelectionTransfers>(pane, pane, ui, launcher);
+        std::make_unique<SelectionTransfers>(pane.session(), pane, ui, launcher);
     std::optional<LogTail> log{std::in_place};
     const std::string zone = std::getenv("TZ") ? std::getenv("TZ") : "";  // put back at the end
     Args settings;
@@ -164,8 +184,8 @@ protected:
     }
     Args RowNames() {
         Args names;
-        for (const RemotePaneRow& row : run->pane.rows())
-            names.push_back(row[kRemoteColumnName]);
+        for (const RemotePaneItem& row : run->pane.rows())
+            names.push_back(row.name);
         return names;
     }
     void Step(const std::string& command, const Args& a);
@@ -177,6 +197,8 @@ INSTANTIATE_TEST_SUITE_P(Servers, Scenarios, testing::ValuesIn(kPlainServers), S
 void Scenarios::Step(const std::string& command, const Args& a) {
     Scene& r = *run;
     RemotePane& pane = r.pane;
+    LFtpList& session = pane.session();
+    LProcessInterfaceVoidInstance quiet;
     auto local = [&](std::size_t i) { return r.local.File(a.at(i)); };
     auto locals = [&] {
         Args paths;
@@ -246,7 +268,7 @@ void Scenarios::Step(const std::string& command, const Args& a) {
         {"stop-at",
          [&] {
              r.stopper.emplace(std::stoi(a[0]), a.at(1));
-             r.transfers = std::make_unique<SelectionTransfers>(pane, pane, r.ui, *r.stopper);
+             r.transfers = std::make_unique<SelectionTransfers>(session, pane, r.ui, *r.stopper);
          }},
         // The next queue-building walk is stopped after COUNT looks at its stop.
         {"stop-walk",
@@ -259,7 +281,9 @@ void Scenarios::Step(const std::string& command, const Args& a) {
         {"mark", [&] { r.mark = ReadWholeFile(Path("../../vsftpd.log")).size(); }},
         // Transfer commands of another window, which has not been told anything yet.
         {"window",
-         [&] { r.transfers = std::make_unique<SelectionTransfers>(pane, pane, r.ui, r.launcher); }},
+         [&] {
+             r.transfers = std::make_unique<SelectionTransfers>(session, pane, r.ui, r.launcher);
+         }},
         // The remote pane.
         {"connect",
          [&] {
@@ -270,6 +294,8 @@ void Scenarios::Step(const std::string& command, const Args& a) {
         {"open", [&] { r.ok = pane.SelectRowNamed(a[0]) && pane.OpenRemoteSelection(false); }},
         {"open-file", [&] { r.ok = pane.SelectRowNamed(a[0]) && pane.OpenRemoteSelection(true); }},
         {"open-folder", [&] { r.ok = pane.OpenRemoteFolder(a[0]); }},
+        {"open-row",
+         [&] { pane.SetFocusedRow(std::stoi(a[0])), r.ok = pane.OpenRemoteSelection(true); }},
         {"up", [&] { r.ok = pane.RemoteUpOneLevel(); }},
         {"back", [&] { r.ok = pane.RemoteBack(); }},
         {"forward", [&] { r.ok = pane.RemoteForward(); }},
@@ -313,22 +339,21 @@ void Scenarios::Step(const std::string& command, const Args& a) {
         {"rows", [&] { EXPECT_EQ(Join(RowNames()), Join(a)); }},
         {"row",  // "*" for a column left unchecked
          [&] {
-             Args row(pane.rows().at(std::stoul(a[0])).begin(),
-                      pane.rows()[std::stoul(a[0])].end());
+             Args row;
              for (std::size_t i = 1; i < a.size(); ++i)
-                 row[i - 1] = a[i] == "*" ? "*" : row[i - 1];
-             EXPECT_EQ(Join(Args(row.begin(), row.begin() + a.size() - 1)), tail);
+                 row.push_back(a[i] == "*" ? "*" : pane.Text(std::stoul(a[0]), int(i) - 1));
+             EXPECT_EQ(Join(row), tail);
          }},
         {"rows-reverse-listed",
          [&] {
              Args listed;
-             for (FtpDirList list(pane.connection); !list.AtEnd(); list.Next())
+             for (FtpDirList list(quiet, session.connection); !list.AtEnd(); list.Next())
                  listed.insert(listed.begin(), list.CurrentName());
              EXPECT_EQ(RowNames(), listed);
          }},
         {"told", [&] { EXPECT_EQ(r.listener.commands, std::stoul(a[0])); }},
         {"edit-rows", [&] { EXPECT_EQ(Join(r.listener.editRows), Join(a)); }},
-        {"dir", [&] { EXPECT_EQ(pane.remoteDir, a[0]); }},
+        {"dir", [&] { EXPECT_EQ(session.remoteDir, a[0]); }},
         {"focused",
          [&] { EXPECT_EQ(pane.focusedRow() < 0 ? "" : RowNames()[pane.focusedRow()], a[0]); }},
         {"selected", [&] { EXPECT_EQ(Join(pane.SelectedRemoteNames()), Join(a)); }},
@@ -345,7 +370,8 @@ void Scenarios::Step(const std::string& command, const Args& a) {
          }},
         {"editing",
          [&] { EXPECT_EQ(std::to_string(pane.editingRow()) + "|" + pane.oldName(), Join(a)); }},
-        {"connected", [&] { EXPECT_EQ(pane.connected && pane.connection.fd >= 0, a[0] == "yes"); }},
+        {"connected",
+         [&] { EXPECT_EQ(session.connected && session.connection.fd >= 0, a[0] == "yes"); }},
         {"alerts",
          [&] {
              EXPECT_EQ(r.ui.alerts.size(), std::stoul(a[0]));
@@ -381,7 +407,8 @@ void Scenarios::Step(const std::string& command, const Args& a) {
         {"server-dir",
          [&] {
              std::string where;
-             EXPECT_TRUE(FtpGetCurrentDirectoryQuiet(pane.connection, where) && where == a[0])
+             EXPECT_TRUE(FtpGetCurrentDirectoryQuiet(quiet, session.connection, where) &&
+                         where == a[0])
                  << where;
          }},
         {"sent",  // VERB|COUNT: commands vsftpd logged since "mark"
@@ -423,17 +450,11 @@ void Scenarios::Step(const std::string& command, const Args& a) {
                            BuildRemotePath(a[0], a[1], a[2]),
                        a.at(3));
          }},
-        {"compare",  // the order of a and b, then of b and a
-         [&] {
-             const int ab = RemotePane::CompareColumn(std::stoi(a[0]), a.at(1), a.at(2));
-             const int ba = RemotePane::CompareColumn(std::stoi(a[0]), a[2], a[1]);
-             EXPECT_EQ(std::to_string((ab > 0) - (ab < 0)) + std::to_string((ba > 0) - (ba < 0)),
-                       a.at(3));
-         }},
     };
     auto found = steps.find(command);
     ASSERT_NE(found, steps.end()) << "no step " << command;
     found->second();
+    EXPECT_EQ(Join(r.listener.shown), Join(RowNames())) << "what a view following the pane shows";
 }
 
 TEST_P(Scenarios, RunAsWritten) {
@@ -623,8 +644,8 @@ TEST(RemotePaneOnScriptedServer, APassiveFailureIsLoggedAndShowsNothing) {
     ScriptedUiServices ui;
     ScriptedProcessLauncher launcher;
     RemotePane pane(ui, launcher);
-    ASSERT_TRUE(ftp.Connect(pane));
-    pane.remoteDir = "/pub";
+    ASSERT_TRUE(ftp.Connect(pane.session()));
+    pane.session().remoteDir = "/pub";
     LogTail log;
     EXPECT_FALSE(pane.RefreshRemote());
     EXPECT_TRUE(pane.rows().empty() && pane.selection().empty() && pane.history()[0].empty());
@@ -632,6 +653,69 @@ TEST(RemotePaneOnScriptedServer, APassiveFailureIsLoggedAndShowsNothing) {
     EXPECT_TRUE(log.Contains(
         " Passive Connection Failed!\r\nFor help with passive connections see https://"));
     EXPECT_EQ(ftp.control.ReceivedLines(), ftp.expected);
+}
+
+// The owner's idle interface: the window's events run in its stop check, here one intruding
+// command each time.
+struct IntrudingIdle final : LProcessInterfaceVoid {
+    bool IsStopped() override {
+        ++checks;
+        event();
+        return false;
+    }
+    std::function<void()> event;
+    int checks = 0;
+};
+
+// A timer or another window whose events run inside a listing's waits finds the session in use:
+// nothing more is sent on its connection, and the listing completes.
+TEST(RemotePaneOnScriptedServer, EventsInsideAListingSendNothingOnItsConnection) {
+    using Intruder = std::function<bool(RemotePane&, SelectionTransfers&)>;  // true: refused
+    const std::pair<const char*, Intruder> intruders[] = {
+        {"keep-alive", [](RemotePane& p, auto&) { return p.session().KeepAlive(), true; }},
+        {"refresh", [](RemotePane& p, auto&) { return !p.RefreshRemote(); }},
+        {"open folder", [](RemotePane& p, auto&) { return !p.OpenRemoteFolder("sub"); }},
+        {"disconnect", [](RemotePane& p, auto&) { return p.Disconnect(), p.session().connected; }},
+        {"download",
+         [](RemotePane&, SelectionTransfers& t) {
+             return t.DownloadSelection("/nowhere"), t.outcome().busy;
+         }},
+        {"synchronize",
+         [](RemotePane&, SelectionTransfers& t) {
+             return t.Synchronize("/nowhere", {}), t.outcome().busy;
+         }},
+    };
+    for (const auto& [name, intrude] : intruders) {
+        SCOPED_TRACE(name);
+        ScriptedFtp ftp;
+        ftp.Reply("CWD /pub", "250 OK.");
+        ftp.Reply("PWD", "257 \"/pub\" is current.");
+        ftp.Reply("TYPE A", "200 OK.");
+        ftp.Transfer("LIST", Listing({'d', "sub", kFetched}));
+        ScriptedUiServices ui;
+        ScriptedProcessLauncher launcher;
+        RemotePane pane(ui, launcher);
+        SelectionTransfers transfers(pane.session(), pane, ui, launcher);
+        int refused = 0;
+        IntrudingIdle idle;
+        idle.event = [&] { refused += intrude(pane, transfers); };
+        pane.session().SetIdleInterface(&idle);
+        ASSERT_TRUE(ftp.Connect(pane.session()));
+        pane.session().remoteDir = "/pub";
+        LogTail log;
+        EXPECT_TRUE(pane.RefreshRemote());
+        pane.session().SetIdleInterface(nullptr);
+        EXPECT_EQ(ftp.control.ReceivedLines(), ftp.expected);
+        Args rows;
+        for (std::size_t row = 0; row < pane.rows().size(); ++row)
+            rows.push_back(pane.Text(row, kRemoteColumnName) + " " +
+                           pane.Text(row, kRemoteColumnKind));
+        EXPECT_EQ(Join(rows), "sub Folder|after.txt File|good.txt File");
+        EXPECT_TRUE(idle.checks > 0 && refused == idle.checks) << refused << " of " << idle.checks;
+        EXPECT_EQ(launcher.titles.size() + ui.alerts.size(), 0u);
+        EXPECT_TRUE(name == std::string("keep-alive") ||
+                    log.Contains("The connection is busy with another operation."));
+    }
 }
 
 }  // namespace
