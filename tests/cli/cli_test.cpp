@@ -284,7 +284,8 @@ TEST(CliProgram, CtrlCWhileTheServerStallsStopsWithinTwoSeconds) {
     const std::pair<const char*, std::vector<std::string>> cases[] = {
         {"stat while SIZE stalls", {"stat", "big.iso"}},
         {"get while the data stalls", {"get", "big.iso", local.File("got.iso")}},
-        {"put while the reply after the data stalls", {"put", local.File("big.iso"), "big.iso"}}};
+        {"put while the reply after the data stalls", {"put", local.File("big.iso"), "big.iso"}},
+        {"download while the folder's listing stalls", {"download", "tree", "--to", local.path()}}};
     for (const auto& [name, command] : cases) {
         SCOPED_TRACE(name);
         ScriptedPeer server, data;
