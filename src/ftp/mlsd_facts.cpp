@@ -71,6 +71,7 @@ void ReadMlsdFacts(std::string_view line, FtpDirEntry& entry) {
     if (FindFactValue(lowered, "modify=", value)) {
         entry.modified = FtpTimestampToTime(value);
         entry.hasModified = 1;
+        entry.modifiedExact = 1;
     }
     if (FindFactValue(lowered, "type=", value)) {
         int kind = FtpTypeFactKind(value);

@@ -20,6 +20,7 @@ struct FtpDirEntry {
     std::string name;                   // at most 259 bytes
     time_t modified = 0;
     std::uint32_t hasModified = 0;
+    std::uint8_t modifiedExact = 0;  // the time is exact to the second (an MLSD fact)
     std::uint64_t size = 0;
     std::uint8_t hasSize = 0;
     std::uint8_t isFolder = 0;

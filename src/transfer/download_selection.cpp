@@ -159,13 +159,12 @@ bool SelectionTransfers::DownloadFolder(FtpTransferQueue& queue, const std::stri
         LogFormat(kLogError, "Cannot list directory: %s", target.c_str());
         return EndWalk(false, target, "The remote folder cannot be listed.");
     }
-    const bool exactTimes = ListsExactTimes(conn);
     for (; !list.AtEnd(); list.Next()) {
         const std::string entry = list.CurrentName();
         if (IsDotEntry(entry)) {
             continue;
         }
-        if (!DownloadItem(queue, *local, entry, FactsOf(*list.current, exactTimes))) {
+        if (!DownloadItem(queue, *local, entry, FactsOf(*list.current))) {
             return false;
         }
     }

@@ -2,20 +2,13 @@
 
 #include <cstdio>
 
-#include "ftp/ftp_features.h"
-
 namespace {
 
 constexpr auto kShowAfter = std::chrono::milliseconds(500);
 
 }  // namespace
 
-bool ListsExactTimes(const LSecureSocket& conn) {
-    constexpr std::uint32_t kAllFacts = kFeatMlstModify | kFeatMlstSize | kFeatMlstType;
-    return (conn.features & kAllFacts) == kAllFacts;
-}
-
-ListedFacts FactsOf(const FtpDirEntry& entry, bool exactTimes) {
+ListedFacts FactsOf(const FtpDirEntry& entry) {
     ListedFacts facts;
     if (!entry.hasType) {
         return facts;
@@ -27,7 +20,7 @@ ListedFacts FactsOf(const FtpDirEntry& entry, bool exactTimes) {
     if (entry.hasSize && entry.size <= static_cast<std::uint64_t>(INT64_MAX)) {
         facts.size = static_cast<std::int64_t>(entry.size);
     }
-    if (exactTimes && entry.hasModified) {
+    if (entry.hasModified && entry.modifiedExact) {
         facts.exactTime = entry.modified;
     }
     return facts;

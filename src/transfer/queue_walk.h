@@ -18,12 +18,10 @@ struct ListedFacts {
     time_t exactTime = 0;    // a time exact to the second (MLSD); 0 unknown
 };
 
-// True when this connection's listings come from MLSD, whose times are exact to the second; a
-// LIST time may lack the seconds or the time of day.
-bool ListsExactTimes(const LSecureSocket& conn);
 // The facts of a listed entry; a link's listed size and time are the link's own, so only its
-// kind is taken.
-ListedFacts FactsOf(const FtpDirEntry& entry, bool exactTimes);
+// kind is taken. Only an MLSD time is taken: a LIST time may lack the seconds or the time of day,
+// and a server that refused MLSD after offering it lists with LIST.
+ListedFacts FactsOf(const FtpDirEntry& entry);
 
 // The state of one queue-building walk run under the "Preparing file list" process: the folder
 // being read on status line 0 and the files queued on line 1, shown only once the walk has taken

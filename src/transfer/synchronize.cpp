@@ -73,7 +73,6 @@ bool SelectionTransfers::WalkRemoteForSync(FtpTransferQueue& downloads, FtpTrans
         }
         return false;
     }
-    const bool exactTimes = ListsExactTimes(session_.connection);
     for (; !list.AtEnd(); list.Next()) {
         if (WalkStopped()) {
             return false;
@@ -88,7 +87,7 @@ bool SelectionTransfers::WalkRemoteForSync(FtpTransferQueue& downloads, FtpTrans
         if (!IsSafeName(IsListedLink(name) ? LinkOwnName(name) : name)) {
             return DownloadItem(downloads, localFolder, name);
         }
-        const ListedFacts facts = FactsOf(*list.current, exactTimes);
+        const ListedFacts facts = FactsOf(*list.current);
         std::string localPath = LocalPathOf(localFolder, name);
         bool ok = true;
         if (!LocalItemExists(localPath)) {
