@@ -51,7 +51,7 @@ bool CheckSiteAccountFields(std::string_view label, std::string_view server,
     if (server.find('/') != std::string_view::npos) {
         return Fail(failure, kSiteServerField, kFtpServerRequiredHeadline,
                     "Server data invalid. The server should not contain the / character. "
-                    "Correct forms are, for example, ftp.example.com or 192.168.1.20.");
+                    "Correct forms are, for example, ftp.example.com or 192.0.2.10.");
     }
     const ServerAddress address = SplitServerAddress(server);
     if (address.status == HostTextStatus::kBadPort) {

@@ -17,7 +17,7 @@ inline constexpr int kSiteUserNameField = 9604;
 inline constexpr char kFtpServerRequiredHeadline[] = "FTP Server Required";
 inline constexpr char kServerFormatSentence[] =
     "The format can be the domain form, such as ftp.example.com, or a dotted IP address, such as "
-    "192.168.1.20.";
+    "192.0.2.10.";
 
 // A label names a folder of the settings store: with "FTPAccounts/", the "/" after the label
 // and the longest value name, it must stay within the store's 259-byte key.
