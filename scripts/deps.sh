@@ -24,4 +24,4 @@ ensure_packages() {
 BRINDLE_BUILD_PACKAGES=(build-essential cmake ninja-build g++ libssl3 openssl unzip
                         libsqlite3-dev python3-pyftpdlib qt6-base-dev)
 # What the tests need besides.
-BRINDLE_TEST_PACKAGES=(libgtest-dev libgmock-dev clang libclang-rt-dev clang-format python3-openssl vsftpd)
+BRINDLE_TEST_PACKAGES=(libgtest-dev libgmock-dev clang libclang-rt-dev clang-format python3-openssl python3-cryptography vsftpd)
