@@ -24,7 +24,8 @@ ensure_packages() {
 # libqt6svg6: Qt's plugin that draws its SVG icon).
 BRINDLE_BUILD_PACKAGES=(build-essential cmake ninja-build g++ libssl3 openssl unzip
                         libsqlite3-dev python3-pyftpdlib qt6-base-dev qt6-wayland libqt6svg6)
-# What the tests need besides (xvfb, xauth and xdotool: the program on a real X server, pressed
-# keys; desktop-file-utils: the check of the installed desktop entry).
-BRINDLE_TEST_PACKAGES=(libgtest-dev libgmock-dev clang libclang-rt-dev clang-format python3-openssl vsftpd
-                       xvfb xauth xdotool desktop-file-utils)
+# What the tests need besides (python3-cryptography: the tests' private certificate authority;
+# xvfb, xauth and xdotool: the program on a real X server, pressed keys; desktop-file-utils: the
+# check of the installed desktop entry).
+BRINDLE_TEST_PACKAGES=(libgtest-dev libgmock-dev clang libclang-rt-dev clang-format python3-openssl
+                       python3-cryptography vsftpd xvfb xauth xdotool desktop-file-utils)

@@ -9,6 +9,7 @@
 #include "cli/cli_sites.h"
 #include "cli/cli_test_command.h"
 #include "cli/cli_transfer_commands.h"
+#include "cli/cli_trust.h"
 
 namespace {
 
@@ -42,6 +43,8 @@ constexpr CliCommand kCommands[] = {
      RunSiteSaveCommand, true},
     {"site-delete", "site-delete LABEL", "delete the site account", 1, 1, 0, 0,
      RunSiteDeleteCommand, true},
+    {"trust-save", "trust-save FINGERPRINT", "trust this server certificate fingerprint always", 1,
+     1, 0, 0, RunTrustSaveCommand, true},
 };
 
 struct OptionName {

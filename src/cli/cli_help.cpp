@@ -45,7 +45,11 @@ std::string CliHelpText() {
         {"--cd DIR", "change to DIR right after logon"},
         {"--yes, --no", "the answer to every yes/no question"},
         {"", "(without either: asked; No without a terminal)"},
+        {"", "(--yes never accepts a server certificate)"},
         {"--quiet", "no progress output"},
+        {"--trust FINGERPRINT", "trust the server certificate with this SHA-256"},
+        {"", "fingerprint for this run (an unverified one is"},
+        {"", "asked about; refused without a terminal)"},
         {"-h, --help", "show this text"},
     };
     Rows commands;

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "net/certificate.h"
+
 namespace {
 
 // Walks the arguments; an option's value is the text after '=' or the next argument, taken as
@@ -75,7 +77,7 @@ bool ParseConnectionOption(ArgumentReader& reader, std::string_view arg, CliOpti
     static const ValueOption kValueOptions[] = {
         {"--site", &CliOptions::site},          {"--server", &CliOptions::server},
         {"--user", &CliOptions::user},          {"--password", &CliOptions::password},
-        {"--cd", &CliOptions::changeDirectory},
+        {"--cd", &CliOptions::changeDirectory}, {"--trust", &CliOptions::trust},
     };
     for (const ValueOption& option : kValueOptions) {
         if (name == option.name) {
@@ -86,6 +88,14 @@ bool ParseConnectionOption(ArgumentReader& reader, std::string_view arg, CliOpti
             options.*option.field = std::move(value);
             if (option.field == &CliOptions::password) {
                 options.passwordSource = PasswordSource::kOption;
+            }
+            if (option.field == &CliOptions::trust) {
+                const std::string typed = *options.trust;
+                options.trust = CanonicalFingerprint(typed);
+                if (options.trust->empty()) {
+                    error = BadFingerprintText(typed);
+                    return false;
+                }
             }
             return true;
         }
@@ -136,6 +146,11 @@ bool ParseCommandOption(ArgumentReader& reader, std::string_view arg, CliOptions
 }
 
 }  // namespace
+
+std::string BadFingerprintText(std::string_view typed) {
+    return "bad fingerprint \"" + std::string(typed) +
+           "\" (a SHA-256 fingerprint: 64 hex digits, ':' between pairs allowed)";
+}
 
 bool ParseCliOptions(const std::vector<std::string>& args, const char* environmentPassword,
                      CliOptions& options, std::string& error) {

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The answer given to every yes/no question.
@@ -29,6 +30,9 @@ struct CliOptions {
     PasswordSource passwordSource = PasswordSource::kNone;
     bool tls = false;
     std::optional<std::string> changeDirectory;  // --cd
+    // --trust: a server certificate's SHA-256 fingerprint trusted for this run, as
+    // CanonicalFingerprint writes it.
+    std::optional<std::string> trust;
     CliAnswer answer = CliAnswer::kAsk;
     bool quiet = false;
     bool help = false;
@@ -49,3 +53,6 @@ struct CliOptions {
 // accepts is checked when the command is dispatched.
 bool ParseCliOptions(const std::vector<std::string>& args, const char* environmentPassword,
                      CliOptions& options, std::string& error);
+
+// The usage error for a fingerprint that is not one.
+std::string BadFingerprintText(std::string_view typed);

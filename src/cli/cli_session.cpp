@@ -6,6 +6,7 @@
 
 #include "cli/cli_exit.h"
 #include "cli/cli_sites.h"
+#include "cli/cli_trust.h"
 #include "ftp/current_directory.h"
 #include "ftp/logon.h"
 #include "net/host_address.h"
@@ -47,6 +48,8 @@ int CliSession::Open() {
     request.connection = &list_.connection;
     request.host = options_.server.value_or("");
     request.useTls = options_.tls;
+    request.ui = &services_.ui;
+    TrustCertificateOfOptions(options_);
     if (!ResolveLogon(options_, services_, request.host, request.user, request.password)) {
         return kExitStopped;
     }
@@ -118,7 +121,7 @@ int CheckSessionOptions(const CliOptions& options) {
     const std::string& server = *options.server;
     switch (ParseHostText(server, kFtpPort).status) {
         case HostTextStatus::kOk:
-            return kExitDone;  // an IPv6 address is refused by the connection, as in the windows
+            return kExitDone;
         case HostTextStatus::kBadPort:
             return UsageError("bad port in server \"" + server + "\" (a port is 1 to 65535)");
         case HostTextStatus::kBadHost:

@@ -6,6 +6,7 @@
 #include "cli/cli_exit.h"
 #include "cli/cli_session.h"
 #include "cli/cli_sites.h"
+#include "cli/cli_trust.h"
 #include "cli/terminal_output.h"
 #include "ftp/connection_test.h"
 
@@ -45,9 +46,11 @@ int RunTestCommand(const CliOptions& options, CliServices& services) {
         return status;
     }
 
+    TrustCertificateOfOptions(effective);
     FtpTestReport report;
     report.host = *effective.server;
     report.useTls = effective.tls;
+    report.ui = &services.ui;
     if (!effective.arguments.empty()) {
         report.directory = effective.arguments[0];
     } else if (effective.changeDirectory) {

@@ -101,12 +101,10 @@ std::string ButtonList(const Buttons& buttons) {
     return list;
 }
 
-// Asks until a button is chosen. The answer of --no when the terminal ends or the run was
-// stopped meanwhile.
-int AskOnTerminal(const UserTerminal& terminal, const LAlertParams& params,
-                  const Buttons& buttons) {
+// Asks until a button is chosen, the alert's text already shown. The answer of --no when the
+// terminal ends or the run was stopped meanwhile.
+int AskForButton(const UserTerminal& terminal, const LAlertParams& params, const Buttons& buttons) {
     int defaultButton = DefaultButton(params, buttons);
-    terminal.Write(TerminalSafeText(AlertMessageLine(params)) + "\n");
     std::string prompt =
         TerminalSafeText(ButtonList(buttons) + " [" + buttons.Text(defaultButton) + "]: ");
     for (;;) {
@@ -122,6 +120,12 @@ int AskOnTerminal(const UserTerminal& terminal, const LAlertParams& params,
             return button;
         }
     }
+}
+
+int AskOnTerminal(const UserTerminal& terminal, const LAlertParams& params,
+                  const Buttons& buttons) {
+    terminal.Write(TerminalSafeText(AlertMessageLine(params)) + "\n");
+    return AskForButton(terminal, params, buttons);
 }
 
 // The alert's check box as a question of its own; unticked unless the answer is yes.
@@ -255,4 +259,29 @@ bool TerminalUiServices::ChooseSaveFile(LWindow, const std::string& title,
     }
     chosen = answer;
     return true;
+}
+
+CertificateTrust TerminalUiServices::AskCertificateTrust(const CertificateQuestion& question) {
+    UserTerminal terminal;
+    if (!terminal.IsOpen()) {
+        return CertificateTrust::kRefused;
+    }
+    const LAlertParams params = MakeCertificateAlert(question);
+    ClearProgressLine();
+    // Line by line, so the fingerprint stands on a line of its own.
+    std::string text = params.headline + "\n" + params.text + "\n";
+    for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
+        end = text.find('\n', start);
+        terminal.Write(TerminalSafeText(text.substr(start, end - start)) + "\n");
+    }
+    const int button = AskForButton(terminal, params, Buttons(params));
+    return CertificateTrustForButton(question, static_cast<std::uint16_t>(button));
+}
+
+std::string TerminalUiServices::CertificateRefusedText(const CertificateQuestion& question) {
+    return "The server's certificate could not be verified (" + question.reason +
+           "); its SHA-256 fingerprint is " + question.fingerprint +
+           ". To trust it for this run, give --trust " + question.fingerprint +
+           "; to trust it always, run trust-save " + question.fingerprint +
+           " with the same connection options.";
 }

@@ -26,6 +26,11 @@ public:
     // An existing file is replaced only when the replace question is answered Yes.
     bool ChooseSaveFile(LWindow parent, const std::string& title, const std::string& startPath,
                         std::string& chosen) override;
+    // Asked on the terminal whatever --yes or --no say; without a terminal the certificate is
+    // refused.
+    CertificateTrust AskCertificateTrust(const CertificateQuestion& question) override;
+    // Names the fingerprint, --trust and trust-save.
+    std::string CertificateRefusedText(const CertificateQuestion& question) override;
 
 private:
     CliAnswer answer_;

@@ -142,21 +142,18 @@ LProcessResult FtpTestConnection(LProcessInterface& iface, LSecureSocket& connec
     iface.SetStatusText("Testing FTP...", 0);
     iface.SetStatusText("Testing Server...", 1);
 
-    sockaddr_in address{};
-    MakeSocketAddress(address, report.host, kFtpDefaultPort);
-    if (address.sin_addr.s_addr == 0) {
+    AddressList addresses;
+    MakeAddressList(addresses, report.host, kFtpDefaultPort);
+    if (addresses.count == 0) {
         report.result = kTestHostNotResolved;
         report.report += "Unable to connect to server \"" + report.host + "\".";
-        if (ParseHostText(report.host, kFtpDefaultPort).ipv6) {
-            report.report += std::string(" ") + kIpv6NotSupportedText;
-        }
         return LPROCESS_OK;
     }
     report.report += "Server \"" + report.host + "\" is OK.\r\n";
 
     iface.SetStatusText("Logon...", 1);
-    LProcessResult logon =
-        FtpLogon(iface, connection, report.host, report.user, report.password, report.useTls);
+    LProcessResult logon = FtpLogon(iface, connection, report.host, report.user, report.password,
+                                    report.useTls, report.ui, report.parent);
     if (logon == LPROCESS_STOPPED) {
         return LPROCESS_OK;
     }

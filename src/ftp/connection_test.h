@@ -32,6 +32,10 @@ struct FtpTestReport {
     bool useTls = false;
     std::uint32_t result = kTestNotFinished;
     std::string report;
+    // Who is asked about a certificate that does not verify (none: it is refused), and over
+    // which window.
+    UserInterfaceServices* ui = nullptr;
+    LWindow parent = nullptr;
 };
 
 // Resolves the host, logs on, tries the start directory, asks for the current directory and

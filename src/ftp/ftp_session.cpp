@@ -37,7 +37,13 @@ LProcessResult LFtpList::OpenSession(const FtpConnectRequest& request) {
 
 LProcessResult LFtpList::OpenSessionInUse(const FtpConnectRequest& request) {
     LogFormat(kLogInfo, "Connecting to server: %s.", request.host.c_str());
-    LProcessResult result = RunSecureFtpConnect(launcher_, window_, kFtpConnectTitle, &request);
+    // A certificate that does not verify is asked about over the session's window.
+    FtpConnectRequest asking = request;
+    if (asking.ui == nullptr) {
+        asking.ui = &ui_;
+        asking.parent = window_;
+    }
+    LProcessResult result = RunSecureFtpConnect(launcher_, window_, kFtpConnectTitle, &asking);
     if (result != LPROCESS_OK) {
         OnConnectFailed();
         Log(kLogError,

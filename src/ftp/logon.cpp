@@ -1,26 +1,72 @@
 #include "ftp/logon.h"
 
+#include <cstdio>
+
+#include "frame/text_limits.h"
 #include "ftp/control_channel.h"
+#include "net/certificate_trust.h"
 #include "net/host_address.h"
+#include "process/forwarding_interface.h"
 
 namespace {
 
 constexpr std::uint16_t kFtpDefaultPort = 21;
 
+// Notes whether the logon reported a reason of its own.
+class ReportNoticingInterface final : public ForwardingProcessInterface {
+public:
+    using ForwardingProcessInterface::ForwardingProcessInterface;
+
+    void ReportError(const char* text) override {
+        reported = true;
+        ForwardingProcessInterface::ReportError(text);
+    }
+
+    bool reported = false;
+};
+
+// AUTH TLS, the handshake and the certificate's trust.
+LProcessResult AskForTls(LProcessInterface& iface, LSecureSocket& connection,
+                         const std::string& host, UserInterfaceServices* ui, LWindow parent) {
+    if (!TlsAvailable()) {
+        iface.ReportError(kTlsUnavailableText);
+        return LPROCESS_FAILED;
+    }
+    int code = 0;
+    LProcessResult asked = FtpCommand(iface, connection, "AUTH TLS\r\n", &code);
+    if (asked == LPROCESS_STOPPED) {
+        return asked;
+    }
+    if (asked != LPROCESS_OK || code != 234) {
+        iface.ReportError(kTlsRefusedText);
+        return LPROCESS_FAILED;
+    }
+    std::string failure;
+    if (!TlsStart(iface, connection, nullptr, &failure)) {
+        if (iface.IsStopped()) {
+            return LPROCESS_STOPPED;
+        }
+        char text[kAlertTextLimit + 1];
+        std::snprintf(text, sizeof text, kTlsHandshakeFailedText, failure.c_str());
+        iface.ReportError(text);
+        return LPROCESS_FAILED;
+    }
+    return TrustServerCertificate(iface, ui, parent, connection, host, kFtpDefaultPort);
+}
+
 }  // namespace
 
 LProcessResult FtpLogon(LProcessInterface& iface, LSecureSocket& connection,
                         const std::string& host, const std::string& user,
-                        const std::string& password, bool useTls) {
+                        const std::string& password, bool useTls, UserInterfaceServices* ui,
+                        LWindow parent) {
     SecureClose(connection);
     connection.features = 0;
 
-    sockaddr_in address{};
-    MakeSocketAddress(address, host, kFtpDefaultPort);
-    if (address.sin_addr.s_addr == 0) {
-        return LPROCESS_FAILED;  // never 0.0.0.0, which would reach this machine
-    }
-    LProcessResult connected = SecureConnect(iface, connection, address, kFtpConnectTimeout);
+    AddressList addresses;
+    MakeAddressList(addresses, host, kFtpDefaultPort);
+    LProcessResult connected =
+        SecureConnectAnyAddress(iface, connection, addresses, kFtpConnectTimeout);
     if (connected != LPROCESS_OK) {
         return connected;
     }
@@ -35,14 +81,11 @@ LProcessResult FtpLogon(LProcessInterface& iface, LSecureSocket& connection,
     }
 
     if (useTls) {
-        // Any answer but 234, and a failed handshake, leave the connection plain.
-        LProcessResult asked = FtpCommand(iface, connection, "AUTH TLS\r\n", &code);
-        if (asked == LPROCESS_STOPPED) {
-            return asked;
-        }
-        if (asked == LPROCESS_OK && code == 234 && !TlsStart(iface, connection) &&
-            iface.IsStopped()) {
-            return LPROCESS_STOPPED;
+        // TLS or nothing: whatever failed, nothing more goes out in clear.
+        LProcessResult secured = AskForTls(iface, connection, host, ui, parent);
+        if (secured != LPROCESS_OK) {
+            SecureClose(connection);
+            return secured;
         }
     }
 
@@ -66,24 +109,19 @@ LProcessResult FtpConnect(LProcessInterface& iface, const FtpConnectRequest& req
     iface.SetStatusText("Connecting...", 1);
     iface.SetProgress(0.33);
 
-    // Read now, refused until connections speak IPv6.
-    const HostText server = ParseHostText(request.host, kFtpDefaultPort);
-    if (server.status == HostTextStatus::kOk && server.ipv6) {
-        iface.ReportError(kIpv6NotSupportedText);
-        return LPROCESS_FAILED;
-    }
-    sockaddr_in address{};
-    MakeSocketAddress(address, request.host, kFtpDefaultPort);
-    if (address.sin_addr.s_addr == 0) {
+    AddressList addresses;
+    MakeAddressList(addresses, request.host, kFtpDefaultPort);
+    if (addresses.count == 0) {
         iface.ReportError("Unable to connect to server.");
         return LPROCESS_FAILED;
     }
 
     iface.SetStatusText("Logon...", 1);
     iface.SetProgress(0.66);
-    LProcessResult result = FtpLogon(iface, *request.connection, request.host, request.user,
-                                     request.password, request.useTls);
-    if (result == LPROCESS_FAILED) {
+    ReportNoticingInterface noticing(iface);
+    LProcessResult result = FtpLogon(noticing, *request.connection, request.host, request.user,
+                                     request.password, request.useTls, request.ui, request.parent);
+    if (result == LPROCESS_FAILED && !noticing.reported) {
         iface.ReportError("Unable to log onto server.");
     } else if (result == LPROCESS_OK) {
         iface.SetProgress(1.0);

@@ -4,24 +4,43 @@
 
 #include "net/secure_socket.h"
 #include "process/process_launcher.h"
+#include "process/ui_services.h"
 
 // What connecting needs; the connection belongs to the caller.
 struct FtpConnectRequest {
     LSecureSocket* connection = nullptr;
-    std::string host;  // host or host:port (default port 21)
+    std::string host;  // host, host:port, [IPv6 address] or [IPv6 address]:port (default port 21)
     std::string user;
     std::string password;
     bool useTls = false;
+    // Who is asked about a server certificate that does not verify; without one such a
+    // certificate ends the connection.
+    UserInterfaceServices* ui = nullptr;
+    LWindow parent = nullptr;
 };
 
+// Why a connection that asked for TLS ended before the user name and password were sent.
+inline constexpr char kTlsRefusedText[] =
+    "The server does not offer TLS; the connection was closed before the user name and password "
+    "were sent.";
+inline constexpr char kTlsHandshakeFailedText[] = "The TLS handshake with the server failed: %s";
+inline constexpr char kTlsUnavailableText[] =
+    "TLS is not available: install the system package libssl3, or turn off Use Secure FTP for "
+    "this site.";
+
 // Resolves, connects and logs on, reporting "Unable to connect to server." or "Unable to log
-// onto server." through the interface; an IPv6 address is refused with its own text.
+// onto server." through the interface, unless the logon reported a reason of its own.
 LProcessResult FtpConnect(LProcessInterface& iface, const FtpConnectRequest& request);
-// Connects, reads the greeting, asks for TLS when wanted, sends USER and PASS. Reports nothing;
-// fails without connecting when the host gives no IPv4 address.
+// Connects to the first address of the host (IPv6 or IPv4, in the resolver's order) that takes
+// the connection, reads the greeting, asks for TLS when wanted, sends USER and PASS; fails
+// without connecting when the host does not resolve. With useTls it is TLS or nothing: a refused
+// AUTH TLS, a failed handshake, a missing TLS library or a certificate that is not trusted
+// (TrustServerCertificate, asking `ui`) close the connection before USER, with the reason
+// reported; nothing else is reported.
 LProcessResult FtpLogon(LProcessInterface& iface, LSecureSocket& connection,
                         const std::string& host, const std::string& user,
-                        const std::string& password, bool useTls);
+                        const std::string& password, bool useTls,
+                        UserInterfaceServices* ui = nullptr, LWindow parent = nullptr);
 
 inline constexpr char kFtpConnectTitle[] = "FTP Connect";
 

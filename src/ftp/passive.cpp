@@ -2,14 +2,17 @@
 
 #include <cstdio>
 
+#include "frame/logger.h"
 #include "frame/number_text.h"
 #include "frame/text_limits.h"
 #include "ftp/control_channel.h"
 #include "ftp/reply_in_step.h"
+#include "net/certificate_trust.h"
 #include "net/host_address.h"
 
-bool ParsePassiveReplyText(std::string_view text, std::string& address) {
-    address.clear();
+bool ParsePassiveReplyText(std::string_view text, std::string& host, long long& port) {
+    host.clear();
+    port = 0;
     std::size_t at = text.find('(');
     if (at == std::string_view::npos) {
         return false;
@@ -23,27 +26,105 @@ bool ParsePassiveReplyText(std::string_view text, std::string& address) {
         }
         numbers[i] = AtoiLike(text.substr(at + 1));
     }
-    // Taken as the server gives them: no range checks, like the reply's own numbers.
-    long long port = static_cast<long long>(numbers[4]) * 256 + numbers[5];
     char formatted[kTextLimit + 1];
-    std::snprintf(formatted, sizeof formatted, "%d.%d.%d.%d:%lld", numbers[0], numbers[1],
-                  numbers[2], numbers[3], port);
-    address = formatted;
+    std::snprintf(formatted, sizeof formatted, "%d.%d.%d.%d", numbers[0], numbers[1], numbers[2],
+                  numbers[3]);
+    host = formatted;
+    port = static_cast<long long>(numbers[4]) * 256 + numbers[5];
     return true;
 }
 
-LProcessResult FtpPassive(LProcessInterface& iface, LSecureSocket& connection,
-                          std::string& address) {
-    address.clear();
+bool ParseExtendedPassiveReplyText(std::string_view text, std::uint16_t& port) {
+    port = 0;
+    const std::size_t open = text.find('(');
+    if (open == std::string_view::npos || text.size() - open < 7) {
+        return false;
+    }
+    const char mark = text[open + 1];
+    if (mark < '!' || mark > '~' || (mark >= '0' && mark <= '9') || text[open + 2] != mark ||
+        text[open + 3] != mark) {
+        return false;
+    }
+    std::uint32_t value = 0;
+    std::size_t at = open + 4;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9' && value <= 65535; ++at) {
+        value = value * 10 + static_cast<std::uint32_t>(text[at] - '0');
+    }
+    if (at == open + 4 || value == 0 || value > 65535 || at + 1 >= text.size() ||
+        text[at] != mark || text[at + 1] != ')') {
+        return false;
+    }
+    port = static_cast<std::uint16_t>(value);
+    return true;
+}
+
+namespace {
+
+LProcessResult ExtendedPassive(LProcessInterface& iface, LSecureSocket& connection,
+                               std::uint16_t& port) {
+    int code = 0;
+    std::string text;
+    LProcessResult read = FtpExchangeInStep(iface, connection, "EPSV\r\n", code, text);
+    if (read != LPROCESS_OK) {
+        return read;
+    }
+    return code == 229 && ParseExtendedPassiveReplyText(text, port) ? LPROCESS_OK : LPROCESS_FAILED;
+}
+
+// PASV; kFeatExtendedPassive set when the server does not know it. The address a 227 reply
+// names is only read for the log: a server behind NAT names its private address, and a hostile
+// one could name any machine, also one inside the user's own network.
+LProcessResult Passive(LProcessInterface& iface, LSecureSocket& connection,
+                       const std::string& serverAddress, std::uint16_t& port) {
     int code = 0;
     std::string text;
     LProcessResult read = FtpExchangeInStep(iface, connection, "PASV\r\n", code, text);
     if (read != LPROCESS_OK) {
         return read;
     }
-    if (code != 227 || !ParsePassiveReplyText(text, address)) {
+    if (code == 500 || code == 502) {
+        connection.features |= kFeatExtendedPassive;
+        return LPROCESS_OK;
+    }
+    std::string named;
+    long long given = 0;
+    if (code != 227 || !ParsePassiveReplyText(text, named, given) || given < 1 || given > 65535) {
         return LPROCESS_FAILED;
     }
+    port = static_cast<std::uint16_t>(given);
+    if (named != serverAddress && !(connection.features & kFeatPassiveElsewhere)) {
+        connection.features |= kFeatPassiveElsewhere;
+        LogFormat(kLogWarning,
+                  "The passive reply named %s; connecting to the server's own address %s "
+                  "instead.",
+                  named.c_str(), serverAddress.c_str());
+    }
+    return LPROCESS_OK;
+}
+
+}  // namespace
+
+LProcessResult FtpPassive(LProcessInterface& iface, LSecureSocket& connection,
+                          std::string& address) {
+    address.clear();
+    SocketAddress server = SocketAddress::PeerOf(connection.fd);
+    if (server.empty()) {
+        return LPROCESS_FAILED;
+    }
+    std::uint16_t port = 0;
+    LProcessResult step = LPROCESS_OK;
+    if (server.family() == AF_INET && !(connection.features & kFeatExtendedPassive)) {
+        step = Passive(iface, connection, server.AddressText(), port);
+    }
+    if (step == LPROCESS_OK &&
+        (server.family() != AF_INET || (connection.features & kFeatExtendedPassive))) {
+        step = ExtendedPassive(iface, connection, port);
+    }
+    if (step != LPROCESS_OK) {
+        return step;
+    }
+    server.SetPort(port);
+    address = server.HostText();
     return LPROCESS_OK;
 }
 
@@ -62,19 +143,13 @@ LProcessResult FtpProtectDataChannel(LProcessInterface& iface, LSecureSocket& co
 
 LProcessResult FtpSecureDataConnection(LProcessInterface& iface, LSecureSocket& connection,
                                        LSecureSocket& data) {
-    if (connection.ssl == nullptr) {
-        return LPROCESS_OK;
-    }
-    // A failed handshake leaves the data connection plain; the transfer decides what follows.
-    if (!TlsStart(iface, data, &connection) && iface.IsStopped()) {
-        return LPROCESS_STOPPED;
-    }
-    return LPROCESS_OK;
+    return connection.ssl == nullptr ? LPROCESS_OK
+                                     : StartDataConnectionTls(iface, connection, data);
 }
 
 LProcessResult FtpOpenDataConnection(LProcessInterface& iface, const std::string& address,
                                      LSecureSocket& data) {
-    sockaddr_in socketAddress{};
+    SocketAddress socketAddress;
     MakeSocketAddress(socketAddress, address, 21);
     return SecureConnect(iface, data, socketAddress, kFtpDataConnectTimeout);
 }

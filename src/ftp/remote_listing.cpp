@@ -423,9 +423,15 @@ LProcessResult FtpListRetrieve(FtpDirList& list, LProcessInterface& iface, LSecu
     }
     // The server owes the final reply from here on: a stop, or data silent past its wait,
     // closes the data connection and settles it, so the next command reads its own reply.
-    // A data connection left plain goes on plain; the server decides whether it accepts that.
-    if (FtpSecureDataConnection(iface, conn, data) == LPROCESS_STOPPED) {
+    // A data connection that could not be secured as the session is carries no listing.
+    step = FtpSecureDataConnection(iface, conn, data);
+    if (step == LPROCESS_STOPPED) {
         return SettledStop(conn, data);
+    }
+    if (step != LPROCESS_OK) {
+        SecureClose(data);
+        FtpSettleOwedReply(conn);
+        return step;
     }
     const std::string keptPattern = CutText(pattern);
     FreeEntries(list);

@@ -3,34 +3,105 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 
-#include <cerrno>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 #include "frame/text_limits.h"
 
+SocketAddress::SocketAddress(const sockaddr_in& address) {
+    std::memcpy(&storage_, &address, sizeof address);
+}
+
+SocketAddress::SocketAddress(const sockaddr_in6& address) {
+    std::memcpy(&storage_, &address, sizeof address);
+}
+
+SocketAddress SocketAddress::From(const sockaddr* address, socklen_t length) {
+    if (address != nullptr && address->sa_family == AF_INET && length >= sizeof(sockaddr_in)) {
+        return *reinterpret_cast<const sockaddr_in*>(address);
+    }
+    if (address != nullptr && address->sa_family == AF_INET6 && length >= sizeof(sockaddr_in6)) {
+        return *reinterpret_cast<const sockaddr_in6*>(address);
+    }
+    return {};
+}
+
+SocketAddress SocketAddress::PeerOf(int fd) {
+    sockaddr_storage peer{};
+    socklen_t length = sizeof peer;
+    if (fd < 0 || getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) != 0) {
+        return {};
+    }
+    return From(reinterpret_cast<const sockaddr*>(&peer), length);
+}
+
+socklen_t SocketAddress::length() const {
+    switch (family()) {
+        case AF_INET:
+            return sizeof(sockaddr_in);
+        case AF_INET6:
+            return sizeof(sockaddr_in6);
+        default:
+            return 0;
+    }
+}
+
+std::uint16_t SocketAddress::port() const {
+    switch (family()) {
+        case AF_INET:
+            return ntohs(reinterpret_cast<const sockaddr_in*>(&storage_)->sin_port);
+        case AF_INET6:
+            return ntohs(reinterpret_cast<const sockaddr_in6*>(&storage_)->sin6_port);
+        default:
+            return 0;
+    }
+}
+
+void SocketAddress::SetPort(std::uint16_t port) {
+    if (family() == AF_INET) {
+        reinterpret_cast<sockaddr_in*>(&storage_)->sin_port = htons(port);
+    } else if (family() == AF_INET6) {
+        reinterpret_cast<sockaddr_in6*>(&storage_)->sin6_port = htons(port);
+    }
+}
+
+bool SocketAddress::IsBroadcast() const {
+    return family() == AF_INET &&
+           reinterpret_cast<const sockaddr_in*>(&storage_)->sin_addr.s_addr == INADDR_BROADCAST;
+}
+
+std::string SocketAddress::AddressText() const {
+    char text[NI_MAXHOST] = "";
+    if (empty() || getnameinfo(get(), length(), text, sizeof text, nullptr, 0, NI_NUMERICHOST)) {
+        return "";
+    }
+    return text;
+}
+
+std::string SocketAddress::HostText() const {
+    const std::string address = AddressText();
+    const std::string port = ":" + std::to_string(this->port());
+    return family() == AF_INET6 ? "[" + address + "]" + port : address + port;
+}
+
 namespace {
 
-// The IPv4 addresses of a name, in the resolver's order.
-std::vector<in_addr_t> LookUpName(const std::string& name) {
-    std::vector<in_addr_t> found;
-    hostent entry{};
-    hostent* result = nullptr;
-    int error = 0;
-    std::vector<char> scratch(1024);
-    while (gethostbyname2_r(name.c_str(), AF_INET, &entry, scratch.data(), scratch.size(), &result,
-                            &error) == ERANGE) {
-        scratch.resize(scratch.size() * 2);
+struct AddrInfoFree {
+    void operator()(addrinfo* list) const { freeaddrinfo(list); }
+};
+using AddrInfoList = std::unique_ptr<addrinfo, AddrInfoFree>;
+
+// What getaddrinfo gives for a stream connection to `host`; null when nothing.
+AddrInfoList LookUp(const std::string& host, int family, int flags) {
+    addrinfo hints{};
+    hints.ai_family = family;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = flags;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0) {
+        return nullptr;
     }
-    if (result == nullptr || result->h_addrtype != AF_INET || result->h_length != 4) {
-        return found;
-    }
-    for (char** address = result->h_addr_list; *address != nullptr; ++address) {
-        in_addr_t value;
-        std::memcpy(&value, *address, sizeof value);
-        found.push_back(value);
-    }
-    return found;
+    return AddrInfoList(found);
 }
 
 // A port: 1 to 65535 in decimal digits and nothing else (no sign, no blanks, no wrapping).
@@ -52,9 +123,19 @@ bool ReadPort(std::string_view digits, std::uint16_t& port) {
     return value != 0;
 }
 
+// 0.0.0.0 or ::, which a connection would take to this machine.
+bool IsUnspecified(const SocketAddress& address) {
+    if (address.family() == AF_INET) {
+        return reinterpret_cast<const sockaddr_in*>(address.get())->sin_addr.s_addr == INADDR_ANY;
+    }
+    return address.family() == AF_INET6 &&
+           IN6_IS_ADDR_UNSPECIFIED(
+               &reinterpret_cast<const sockaddr_in6*>(address.get())->sin6_addr);
+}
+
+// An IPv6 address, with a scope ("%eth0", "%2") where it is link-local.
 bool IsIpv6Address(std::string_view text) {
-    in6_addr address{};
-    return inet_pton(AF_INET6, std::string(text).c_str(), &address) == 1;
+    return !text.empty() && LookUp(std::string(text), AF_INET6, AI_NUMERICHOST) != nullptr;
 }
 
 }  // namespace
@@ -101,38 +182,16 @@ std::uint16_t SplitHostPort(std::string_view hostText, std::string& host,
     return parts.port;
 }
 
-in_addr_t ResolveHost(const std::string& host) {
-    in_addr_t address = inet_addr(host.c_str());
-    if (address != INADDR_NONE) {
-        return address;
-    }
-    std::vector<in_addr_t> found = LookUpName(host);
-    return found.empty() ? 0 : found.front();
-}
-
-void MakeSocketAddress(sockaddr_in& address, std::string_view hostText, std::uint16_t defaultPort) {
-    const HostText parts = ParseHostText(hostText, defaultPort);
-    address = sockaddr_in{};
-    address.sin_family = AF_INET;
-    if (parts.status == HostTextStatus::kOk && !parts.ipv6) {
-        address.sin_port = htons(parts.port);
-        address.sin_addr.s_addr = ResolveHost(parts.host);
-    }
-}
-
 void ResolveHostList(const std::string& host, AddressList& list) {
     list.count = 0;
-    in_addr_t dotted = inet_addr(host.c_str());
-    if (dotted != INADDR_NONE) {
-        list.addresses[0] = dotted;
-        list.count = 1;
-        return;
-    }
-    for (in_addr_t address : LookUpName(host)) {
-        if (list.count == AddressList::kMaxAddresses) {
-            break;
+    // No AI_ADDRCONFIG: it drops ::1 on a machine whose only IPv6 address is the loopback.
+    const AddrInfoList found = LookUp(host, AF_UNSPEC, 0);
+    for (const addrinfo* entry = found.get(); entry != nullptr; entry = entry->ai_next) {
+        const SocketAddress address = SocketAddress::From(entry->ai_addr, entry->ai_addrlen);
+        if (!address.empty() && !IsUnspecified(address) &&
+            list.count < AddressList::kMaxAddresses) {
+            list.addresses[list.count++] = address;
         }
-        list.addresses[list.count++] = address;
     }
 }
 
@@ -140,7 +199,15 @@ void MakeAddressList(AddressList& list, std::string_view hostText, std::uint16_t
     const HostText parts = ParseHostText(hostText, defaultPort);
     list.port = parts.port;
     list.count = 0;
-    if (parts.status == HostTextStatus::kOk && !parts.ipv6) {
+    if (parts.status == HostTextStatus::kOk) {
         ResolveHostList(parts.host, list);
     }
+}
+
+void MakeSocketAddress(SocketAddress& address, std::string_view hostText,
+                       std::uint16_t defaultPort) {
+    AddressList list;
+    MakeAddressList(list, hostText, defaultPort);
+    address = list.count > 0 ? list.addresses[0] : SocketAddress();
+    address.SetPort(list.port);
 }

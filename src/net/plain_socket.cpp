@@ -21,10 +21,10 @@ void CloseDescriptor(int& fd) {
 
 }  // namespace
 
-LProcessResult ConnectWithTimeout(LProcessInterface& iface, int& fd, const sockaddr_in& address,
+LProcessResult ConnectWithTimeout(LProcessInterface& iface, int& fd, const SocketAddress& address,
                                   std::uint32_t timeoutMs) {
     CloseDescriptor(fd);
-    fd = OpenNonBlockingSocket(true);
+    fd = OpenNonBlockingSocket(address.family(), true);
     if (fd < 0) {
         return LPROCESS_FAILED;
     }
@@ -39,10 +39,8 @@ LProcessResult ConnectAnyAddress(LProcessInterface& iface, int& fd, const Addres
                                  std::uint32_t timeoutMs) {
     std::uint32_t count = std::min(list.count, AddressList::kMaxAddresses);
     for (std::uint32_t i = 0; i < count; ++i) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(list.port);
-        address.sin_addr.s_addr = list.addresses[i];
+        SocketAddress address = list.addresses[i];
+        address.SetPort(list.port);
         LProcessResult result = ConnectWithTimeout(iface, fd, address, timeoutMs);
         if (result != LPROCESS_FAILED) {
             return result;

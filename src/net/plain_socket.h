@@ -8,11 +8,11 @@
 #include "net/host_address.h"
 #include "process/process_interface.h"
 
-// Blocking-free IPv4 sockets on a bare descriptor (-1 means no socket). Every wait runs in
+// Blocking-free IPv4 and IPv6 sockets on a bare descriptor (-1 means no socket). Every wait runs in
 // 200 ms slices with a cancel check before each; time-outs are milliseconds.
 
 // The descriptor is -1 after any failure or cancel.
-LProcessResult ConnectWithTimeout(LProcessInterface& iface, int& fd, const sockaddr_in& address,
+LProcessResult ConnectWithTimeout(LProcessInterface& iface, int& fd, const SocketAddress& address,
                                   std::uint32_t timeoutMs);
 // Tries each address in order with the full time-out; the first result that is not a failure.
 LProcessResult ConnectAnyAddress(LProcessInterface& iface, int& fd, const AddressList& list,

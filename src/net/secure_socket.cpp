@@ -91,9 +91,9 @@ LProcessResult SecureCloseAfterSending(LProcessInterface& iface, LSecureSocket& 
 }
 
 LProcessResult SecureConnect(LProcessInterface& iface, LSecureSocket& socket,
-                             const sockaddr_in& address, std::uint32_t timeoutMs) {
+                             const SocketAddress& address, std::uint32_t timeoutMs) {
     SecureClose(socket);
-    socket.fd = OpenNonBlockingSocket(false);
+    socket.fd = OpenNonBlockingSocket(address.family(), false);
     if (socket.fd < 0) {
         return LPROCESS_FAILED;
     }
@@ -102,6 +102,21 @@ LProcessResult SecureConnect(LProcessInterface& iface, LSecureSocket& socket,
         SecureClose(socket);
     }
     return result;
+}
+
+LProcessResult SecureConnectAnyAddress(LProcessInterface& iface, LSecureSocket& socket,
+                                       const AddressList& list, std::uint32_t timeoutMs) {
+    const std::uint32_t count = std::min(list.count, AddressList::kMaxAddresses);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        SocketAddress address = list.addresses[i];
+        address.SetPort(list.port);
+        LProcessResult result = SecureConnect(iface, socket, address, timeoutMs);
+        if (result != LPROCESS_FAILED) {
+            return result;
+        }
+    }
+    SecureClose(socket);
+    return LPROCESS_FAILED;
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "net/host_address.h"
 #include "net/tls_binding.h"
 #include "process/process_interface.h"
 
@@ -30,7 +31,11 @@ void SecureSocketInit(LSecureSocket& socket);
 
 // Time-outs are milliseconds, whole multiples of 200; kWaitForever waits without limit.
 LProcessResult SecureConnect(LProcessInterface& iface, LSecureSocket& socket,
-                             const sockaddr_in& address, std::uint32_t timeoutMs);
+                             const SocketAddress& address, std::uint32_t timeoutMs);
+// Tries each address of the list in order, each with the full time-out; the first result that
+// is not a failure.
+LProcessResult SecureConnectAnyAddress(LProcessInterface& iface, LSecureSocket& socket,
+                                       const AddressList& list, std::uint32_t timeoutMs);
 LProcessResult SecureSendAll(LProcessInterface& iface, LSecureSocket& socket, const void* bytes,
                              std::size_t length, std::uint32_t timeoutMs);
 LProcessResult SecureWaitForReadable(LProcessInterface& iface, LSecureSocket& socket,

@@ -49,8 +49,8 @@ SliceResult WaitOneSlice(int fd, SliceWait what, bool* writable) {
     return SliceResult::kReady;
 }
 
-int OpenNonBlockingSocket(bool closeOnExec) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
+int OpenNonBlockingSocket(int family, bool closeOnExec) {
+    int fd = socket(family, SOCK_STREAM, 0);
     if (fd < 0) {
         return -1;
     }
@@ -62,12 +62,24 @@ int OpenNonBlockingSocket(bool closeOnExec) {
     return fd;
 }
 
-LProcessResult ConnectNonBlocking(LProcessInterface& iface, int fd, const sockaddr_in& address,
+namespace {
+
+// Whether a connect that select() reported on went through. Writability alone is not enough:
+// a refused connection is writable too, and the host's next address would never be tried.
+bool Connected(int fd, bool writable) {
+    int error = 0;
+    socklen_t length = sizeof error;
+    return writable && getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+}
+
+}  // namespace
+
+LProcessResult ConnectNonBlocking(LProcessInterface& iface, int fd, const SocketAddress& address,
                                   std::uint32_t timeoutMs) {
-    if (address.sin_addr.s_addr == INADDR_BROADCAST) {
+    if (address.empty() || address.IsBroadcast()) {
         return LPROCESS_FAILED;
     }
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+    if (connect(fd, address.get(), address.length()) == 0) {
         return LPROCESS_OK;
     }
     if (errno != EINPROGRESS) {
@@ -81,9 +93,7 @@ LProcessResult ConnectNonBlocking(LProcessInterface& iface, int fd, const sockad
         bool writable = false;
         switch (WaitOneSlice(fd, SliceWait::kConnect, &writable)) {
             case SliceResult::kReady:
-                // Writability alone counts as connected; a refused connection shows at the
-                // first read.
-                return writable ? LPROCESS_OK : LPROCESS_FAILED;
+                return Connected(fd, writable) ? LPROCESS_OK : LPROCESS_FAILED;
             case SliceResult::kError:
                 return LPROCESS_FAILED;
             case SliceResult::kInterrupted:

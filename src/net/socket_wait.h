@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "net/host_address.h"
 #include "process/process_interface.h"
 
 // Every socket wait is a series of 200 ms slices with a cancel check before each.
@@ -37,10 +38,11 @@ enum class SliceResult { kReady, kTimedOut, kInterrupted, kError };
 // (as opposed to only flagged as exceptional).
 SliceResult WaitOneSlice(int fd, SliceWait what, bool* writable = nullptr);
 
-// A fresh non-blocking IPv4 stream socket, or -1.
-int OpenNonBlockingSocket(bool closeOnExec);
-// Connects fd, waiting in slices; the caller closes fd on anything but ok.
-LProcessResult ConnectNonBlocking(LProcessInterface& iface, int fd, const sockaddr_in& address,
+// A fresh non-blocking stream socket of the family (AF_INET, AF_INET6), or -1.
+int OpenNonBlockingSocket(int family, bool closeOnExec);
+// Connects fd, waiting in slices; the caller closes fd on anything but ok. A refused or
+// unreachable address fails, so that the next address of a host can be tried.
+LProcessResult ConnectNonBlocking(LProcessInterface& iface, int fd, const SocketAddress& address,
                                   std::uint32_t timeoutMs);
 // Asked before every slice: a cancel or a closed socket ends the wait.
 LProcessResult BeforeSlice(LProcessInterface& iface, int fd);

@@ -6,7 +6,9 @@
 #include "net/secure_socket.h"
 #include "process/process_interface.h"
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <mutex>
 
 namespace {
@@ -140,7 +142,15 @@ char* ERR_error_string(unsigned long code, char* buffer) {
     return bound != nullptr ? bound(code, buffer) : nullptr;
 }
 
-void DrainTlsErrors() {
+const char* ERR_reason_error_string(unsigned long code) {
+    static const char* (*slot)(unsigned long) = nullptr;
+    auto* bound = Bind(slot, Image::kCrypto, "ERR_reason_error_string");
+    return bound != nullptr ? bound(code) : nullptr;
+}
+
+namespace {
+
+void LoadCryptoStringsOnce() {
     TlsImages& images = Images();
     if (!images.cryptoStringsLoaded) {
         // OpenSSL 3 keeps ERR_load_crypto_strings only as a macro over OPENSSL_init_crypto.
@@ -152,10 +162,115 @@ void DrainTlsErrors() {
         }
         images.cryptoStringsLoaded = true;
     }
+}
+
+// Empties the error queue; the reason of its first error, "" when it held none.
+std::string DrainTlsErrorsKeepingFirst() {
+    LoadCryptoStringsOnce();
+    std::string first;
     char scratch[256];
     while (unsigned long code = ERR_get_error()) {
         ERR_error_string(code, scratch);
+        if (first.empty()) {
+            const char* reason = ERR_reason_error_string(code);
+            first = reason != nullptr ? reason : scratch;
+        }
     }
+    return first;
+}
+
+}  // namespace
+
+void DrainTlsErrors() {
+    DrainTlsErrorsKeepingFirst();
+}
+
+X509* SSL_get1_peer_certificate(const SSL* ssl) {
+    static X509* (*slot)(const SSL*) = nullptr;
+    auto* bound = Bind(slot, Image::kSsl, "SSL_get1_peer_certificate");
+    return bound != nullptr ? bound(ssl) : nullptr;
+}
+
+long SSL_get_verify_result(const SSL* ssl) {
+    static long (*slot)(const SSL*) = nullptr;
+    auto* bound = Bind(slot, Image::kSsl, "SSL_get_verify_result");
+    return bound != nullptr ? bound(ssl) : 0;
+}
+
+const char* X509_verify_cert_error_string(long result) {
+    static const char* (*slot)(long) = nullptr;
+    auto* bound = Bind(slot, Image::kCrypto, "X509_verify_cert_error_string");
+    return bound != nullptr ? bound(result) : nullptr;
+}
+
+void X509_free(X509* certificate) {
+    static void (*slot)(X509*) = nullptr;
+    auto* bound = Bind(slot, Image::kCrypto, "X509_free");
+    if (bound != nullptr) {
+        bound(certificate);
+    }
+}
+
+int X509_digest(const X509* certificate, const EVP_MD* type, unsigned char* digest,
+                unsigned int* length) {
+    static int (*slot)(const X509*, const EVP_MD*, unsigned char*, unsigned int*) = nullptr;
+    auto* bound = Bind(slot, Image::kCrypto, "X509_digest");
+    return bound != nullptr ? bound(certificate, type, digest, length) : 0;
+}
+
+const EVP_MD* EVP_sha256() {
+    static const EVP_MD* (*slot)() = nullptr;
+    auto* bound = Bind(slot, Image::kCrypto, "EVP_sha256");
+    return bound != nullptr ? bound() : nullptr;
+}
+
+X509_NAME* X509_get_subject_name(const X509* certificate) {
+    static X509_NAME* (*slot)(const X509*) = nullptr;
+    auto* bound = Bind(slot, Image::kCrypto, "X509_get_subject_name");
+    return bound != nullptr ? bound(certificate) : nullptr;
+}
+
+X509_NAME* X509_get_issuer_name(const X509* certificate) {
+    static X509_NAME* (*slot)(const X509*) = nullptr;
+    auto* bound = Bind(slot, Image::kCrypto, "X509_get_issuer_name");
+    return bound != nullptr ? bound(certificate) : nullptr;
+}
+
+char* X509_NAME_oneline(const X509_NAME* name, char* buffer, int size) {
+    static char* (*slot)(const X509_NAME*, char*, int) = nullptr;
+    auto* bound = Bind(slot, Image::kCrypto, "X509_NAME_oneline");
+    return bound != nullptr ? bound(name, buffer, size) : nullptr;
+}
+
+const ASN1_TIME* X509_get0_notBefore(const X509* certificate) {
+    static const ASN1_TIME* (*slot)(const X509*) = nullptr;
+    auto* bound = Bind(slot, Image::kCrypto, "X509_get0_notBefore");
+    return bound != nullptr ? bound(certificate) : nullptr;
+}
+
+const ASN1_TIME* X509_get0_notAfter(const X509* certificate) {
+    static const ASN1_TIME* (*slot)(const X509*) = nullptr;
+    auto* bound = Bind(slot, Image::kCrypto, "X509_get0_notAfter");
+    return bound != nullptr ? bound(certificate) : nullptr;
+}
+
+int ASN1_TIME_to_tm(const ASN1_TIME* time, std::tm* broken) {
+    static int (*slot)(const ASN1_TIME*, std::tm*) = nullptr;
+    auto* bound = Bind(slot, Image::kCrypto, "ASN1_TIME_to_tm");
+    return bound != nullptr ? bound(time, broken) : 0;
+}
+
+int X509_check_host(X509* certificate, const char* name, std::size_t length, unsigned int flags,
+                    char** matched) {
+    static int (*slot)(X509*, const char*, std::size_t, unsigned int, char**) = nullptr;
+    auto* bound = Bind(slot, Image::kCrypto, "X509_check_host");
+    return bound != nullptr ? bound(certificate, name, length, flags, matched) : -1;
+}
+
+int X509_check_ip_asc(X509* certificate, const char* address, unsigned int flags) {
+    static int (*slot)(X509*, const char*, unsigned int) = nullptr;
+    auto* bound = Bind(slot, Image::kCrypto, "X509_check_ip_asc");
+    return bound != nullptr ? bound(certificate, address, flags) : -1;
 }
 
 namespace {
@@ -192,14 +307,19 @@ SSL_CTX* NewClientContext() {
     static const void* (*clientMethod)() = nullptr;
     static SSL_CTX* (*contextNew)(const void*) = nullptr;
     static void (*setVerify)(SSL_CTX*, int, void*) = nullptr;
+    static int (*defaultVerifyPaths)(SSL_CTX*) = nullptr;
     if (Bind(clientMethod, Image::kSsl, "TLS_client_method") == nullptr ||
         Bind(contextNew, Image::kSsl, "SSL_CTX_new") == nullptr ||
-        Bind(setVerify, Image::kSsl, "SSL_CTX_set_verify") == nullptr) {
+        Bind(setVerify, Image::kSsl, "SSL_CTX_set_verify") == nullptr ||
+        Bind(defaultVerifyPaths, Image::kSsl, "SSL_CTX_set_default_verify_paths") == nullptr) {
         return nullptr;
     }
     SSL_CTX* context = contextNew(clientMethod());
     if (context != nullptr) {
+        // The chain is still verified and its result kept; the logon decides what a failure
+        // means, as it may ask the user.
         setVerify(context, kVerifyNone, nullptr);
+        defaultVerifyPaths(context);
         if (capAtTls12) {
             // SSL_CTX_set_max_proto_version is a macro over SSL_CTX_ctrl.
             static long (*contextCtrl)(SSL_CTX*, int, long, void*) = nullptr;
@@ -280,9 +400,18 @@ void DropTls(LSecureSocket& socket) {
 
 }  // namespace
 
-bool TlsStart(LProcessInterface& iface, LSecureSocket& socket, const LSecureSocket* resumeFrom) {
-    if (!InitialiseOnce() || socket.fd < 0) {
+bool TlsStart(LProcessInterface& iface, LSecureSocket& socket, const LSecureSocket* resumeFrom,
+              std::string* failure) {
+    std::string reason = "the TLS library could not start a session";
+    const auto fail = [&] {
+        DropTls(socket);
+        if (failure != nullptr) {
+            *failure = reason;
+        }
         return false;
+    };
+    if (!InitialiseOnce() || socket.fd < 0) {
+        return fail();
     }
     if (socket.sslContext != nullptr) {
         SSL_CTX_free(socket.sslContext);
@@ -290,30 +419,34 @@ bool TlsStart(LProcessInterface& iface, LSecureSocket& socket, const LSecureSock
     socket.sslContext = NewClientContext();
     if (socket.sslContext == nullptr) {
         DrainTlsErrors();
-        return false;
+        return fail();
     }
     if (socket.ssl != nullptr) {
         SSL_free(socket.ssl);
     }
     socket.ssl = NewSession(socket.sslContext, socket.fd);
     if (socket.ssl == nullptr) {
-        DropTls(socket);
-        return false;
+        return fail();
     }
     if (resumeFrom != nullptr && resumeFrom->ssl != nullptr) {
         OfferSessionOf(socket.ssl, resumeFrom->ssl);
         ReadDataAhead(socket.ssl);
     }
+    reason = "no answer within 30 seconds";
     const auto deadline = std::chrono::steady_clock::now() + kHandshakeLimit;
     while (!iface.IsStopped() && std::chrono::steady_clock::now() < deadline) {
+        errno = 0;
         int result = SslConnect(socket.ssl);
         if (result == 1) {
             return true;
         }
         int error = SSL_get_error(socket.ssl, result);
         if (error != kSslErrorWantRead && error != kSslErrorWantWrite) {
-            if (error == kSslErrorSsl) {
-                DrainTlsErrors();
+            const int systemError = errno;
+            reason = DrainTlsErrorsKeepingFirst();
+            if (reason.empty()) {
+                reason = systemError != 0 && result < 0 ? std::strerror(systemError)
+                                                        : "the server closed the connection";
             }
             break;
         }
@@ -322,8 +455,7 @@ bool TlsStart(LProcessInterface& iface, LSecureSocket& socket, const LSecureSock
                      0};
         poll(&entry, 1, 100);
     }
-    DropTls(socket);
-    return false;
+    return fail();
 }
 
 void SetTlsLibrariesHiddenForTesting(bool hidden) {

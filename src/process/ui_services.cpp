@@ -116,3 +116,62 @@ bool UserInterfaceServices::AskBox(LWindow parent, const std::string& text,
     return Alert(parent, kAlertNote, text, headline,
                  {{button1, LAlertRole::kAccept}, {button2, LAlertRole::kReject}}) == 1;
 }
+
+namespace {
+
+std::string CertificateDetails(const CertificateQuestion& question) {
+    return "Server: " + question.server + "\nSubject: " + question.subject +
+           "\nIssuer: " + question.issuer + "\nValid from " + question.notBefore + " to " +
+           question.notAfter + "\nSHA-256 fingerprint:\n" + question.fingerprint;
+}
+
+}  // namespace
+
+LAlertParams MakeCertificateAlert(const CertificateQuestion& question) {
+    const bool changed = question.kind == CertificateQuestionKind::kChanged;
+    // A caution's second button is its default: "Trust Once", or "Cancel" for a changed one.
+    LAlertParams params =
+        changed ? MakeAlertParams(question.parent, kAlertCaution, "", kCertificateChangedHeadline,
+                                  {{kTrustAlwaysButton, LAlertRole::kAccept}, kCancel})
+                : MakeAlertParams(question.parent, kAlertCaution, "", kUnknownCertificateHeadline,
+                                  {{kTrustAlwaysButton, LAlertRole::kAccept},
+                                   {kTrustOnceButton, LAlertRole::kAccept},
+                                   kCancel});
+    // Set whole: an alert's usual cut would take the fingerprint off.
+    params.text = changed
+                      ? "The server's certificate is not the one you chose to trust always, and it "
+                        "could not be verified: " +
+                            question.reason + ". Someone may be intercepting the connection.\n\n" +
+                            CertificateDetails(question) + "\nTrusted before:\n" +
+                            question.storedFingerprint
+                      : "The server's certificate could not be verified: " + question.reason +
+                            ".\n\n" + CertificateDetails(question) +
+                            "\n\nTrust it only if the server's administrator confirms this "
+                            "fingerprint.";
+    return params;
+}
+
+CertificateTrust CertificateTrustForButton(const CertificateQuestion& question,
+                                           std::uint16_t button) {
+    if (button == 1) {
+        return CertificateTrust::kAlways;
+    }
+    const bool unknown = question.kind == CertificateQuestionKind::kUnknown;
+    return unknown && button == 2 ? CertificateTrust::kOnce : CertificateTrust::kCancel;
+}
+
+CertificateTrust UserInterfaceServices::AskCertificateTrust(const CertificateQuestion& question) {
+    LAlertParams params = MakeCertificateAlert(question);
+    RunAlert(params);
+    return CertificateTrustForButton(question, params.result);
+}
+
+std::string UserInterfaceServices::CertificateRefusedText(const CertificateQuestion& question) {
+    return CertificateNotTrustedText(question);
+}
+
+std::string CertificateNotTrustedText(const CertificateQuestion& question) {
+    return "The server's certificate could not be verified (" + question.reason +
+           ") and nobody was asked to trust it; its SHA-256 fingerprint is " +
+           question.fingerprint + ".";
+}

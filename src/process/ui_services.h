@@ -65,6 +65,45 @@ struct LoginPromptRequest {
     bool rememberPassword = false;
 };
 
+// A server certificate that did not verify, as the user is asked about it before the user name
+// and password are sent. "Unknown Certificate" offers "Trust Always", "Trust Once" and "Cancel";
+// "Certificate Changed" (another fingerprint was trusted always for the server) only "Trust
+// Always" and "Cancel", Cancel being the default.
+enum class CertificateQuestionKind { kUnknown, kChanged };
+
+struct CertificateQuestion {
+    LWindow parent = nullptr;
+    CertificateQuestionKind kind = CertificateQuestionKind::kUnknown;
+    std::string server;  // "host:port"
+    std::string reason;  // why it did not verify: "self-signed certificate"
+    std::string subject;
+    std::string issuer;
+    std::string notBefore;
+    std::string notAfter;
+    std::string fingerprint;        // SHA-256, "AB:CD:..."
+    std::string storedFingerprint;  // the one trusted before (kChanged)
+};
+
+enum class CertificateTrust {
+    kAlways,   // store the fingerprint for the server
+    kOnce,     // until the program ends
+    kCancel,   // the user said no: the connection ends as stopped
+    kRefused,  // nobody could be asked: the connection fails
+};
+
+inline constexpr char kUnknownCertificateHeadline[] = "Unknown Certificate";
+inline constexpr char kCertificateChangedHeadline[] = "Certificate Changed";
+inline constexpr char kTrustAlwaysButton[] = "Trust Always";
+inline constexpr char kTrustOnceButton[] = "Trust Once";
+
+// The question as an alert (its text says why, and shows subject, issuer, validity and
+// fingerprint), and what each of its buttons (1 to 3) answers.
+LAlertParams MakeCertificateAlert(const CertificateQuestion& question);
+CertificateTrust CertificateTrustForButton(const CertificateQuestion& question,
+                                           std::uint16_t button);
+// Why a connection ended when nobody could be asked: the reason and the fingerprint.
+std::string CertificateNotTrustedText(const CertificateQuestion& question);
+
 // What the engine and orchestration need from the windows besides progress: alerts, the login
 // prompt, the busy indicator, opening files and folders, choosing a folder or a file to save.
 // The desktop program, the command-line program and the tests each implement it once.
@@ -88,6 +127,12 @@ public:
     // to replace it when it exists.
     virtual bool ChooseSaveFile(LWindow parent, const std::string& title,
                                 const std::string& startPath, std::string& chosen) = 0;
+    // Asks whether to trust a server certificate that did not verify. By default the question
+    // runs as an alert (MakeCertificateAlert).
+    virtual CertificateTrust AskCertificateTrust(const CertificateQuestion& question);
+    // The failure text when AskCertificateTrust answered kRefused; CertificateNotTrustedText by
+    // default.
+    virtual std::string CertificateRefusedText(const CertificateQuestion& question);
 
     // The alerts, each built on RunAlert.
     void MessageBox(LWindow parent, const std::string& text, const std::string& headline);

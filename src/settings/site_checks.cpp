@@ -57,9 +57,11 @@ bool CheckSiteAccountFields(std::string_view label, std::string_view server,
     if (address.status == HostTextStatus::kBadPort) {
         return Fail(failure, kSiteServerField, kFtpServerRequiredHeadline, kPortRangeText);
     }
-    // An IPv6 address is taken as it is written; connecting to it is refused for now.
-    if (address.status != HostTextStatus::kOk ||
-        (!address.ipv6 && ResolveHost(address.host) == 0)) {
+    AddressList addresses;
+    if (address.status == HostTextStatus::kOk) {
+        ResolveHostList(address.host, addresses);
+    }
+    if (address.status != HostTextStatus::kOk || addresses.count == 0) {
         return Fail(failure, kSiteServerField, kFtpServerRequiredHeadline,
                     "Unable to validate Ftp Server. Connection failed. Please check the server "
                     "details and try again.");

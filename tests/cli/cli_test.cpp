@@ -243,6 +243,26 @@ TEST_P(CliSession, CtrlCStopsTransfersWithStatusOne) {
 const ServerCase kPyftpdCases[] = {kAllServers[0], kAllServers[1]};
 INSTANTIATE_TEST_SUITE_P(Servers, CliSession, testing::ValuesIn(kPyftpdCases), ServerCaseName);
 
+// A certificate that does not verify, without a terminal: refused with what to do about it, and
+// never accepted by --yes; --trust and trust-save let a script connect.
+TEST(CliProgram, ConnectsToAnUnverifiedCertificateOnlyWhenTrusted) {
+    TempFolder config("brindle-cli-config"), certificates("brindle-cli-certificates");
+    const std::string self = certificates.File("self");
+    ASSERT_TRUE(MakeCertificate("self-signed", self));
+    RealServer server(kAllServers[1]);
+    server.UseCertificate(self);
+    std::string why;
+    ASSERT_TRUE(server.Start(&why)) << why;
+    std::string typed = CertificateFingerprint(self);
+    std::erase(typed, ':');
+    std::transform(typed.begin(), typed.end(), typed.begin(), ::tolower);
+    LogTail log;
+    RunCases("trust.tsv", {{"FP", CertificateFingerprint(self)}, {"FP_TYPED", typed}},
+             {{"{LOGIN}", ServerArgs(server)}, {"{SERVER}", ServerArgs(server, true)}},
+             {{"XDG_CONFIG_HOME", config.path()}});
+    EXPECT_FALSE(log.Contains(server.password())) << log.Text();
+}
+
 // A line of 300 MB of NUL bytes, read from a sparse file: one "-", then the next line's record,
 // in bounded memory and without an uncaught exception.
 TEST(CliProgram, ParseListSkipsAnOverlongLineAndReadsOn) {

@@ -106,6 +106,15 @@ PeerScript PeerSteps(const std::string& name, std::vector<std::string> steps) {
     return {name, steps};
 }
 
+// A 227 reply that names 10.0.0.1 with the port of a peer on 127.0.0.1, and a 229 reply.
+std::string ElsewhereReplyFor(std::uint16_t port) {
+    std::string reply = PassiveReplyFor(port);
+    return reply.replace(reply.find("127,0,0,1"), 9, "10,0,0,1");
+}
+std::string ExtendedReplyFor(std::uint16_t port) {
+    return "229 Entering Extended Passive Mode (|||" + std::to_string(port) + "|)";
+}
+
 class Conversations : public testing::TestWithParam<const char*> {};
 
 TEST_P(Conversations, GoAsScripted) {
@@ -121,8 +130,8 @@ TEST_P(Conversations, GoAsScripted) {
         for (const PeerScript& script : LoadPeerScripts(GetParam())) {
             cases.push_back({script.name, {}, {}, {}, {}});
             for (const std::string& line : script.lines) {
-                const bool client =
-                    line.starts_with("call ") || line.starts_with("= ") || line.starts_with("stop");
+                const bool client = line.starts_with("call ") || line.starts_with("= ") ||
+                                    line.starts_with("stop") || line.starts_with("logged ");
                 if (line.starts_with("data2 ")) {
                     cases.back().data2.push_back(line.substr(6));
                 } else if (line.starts_with("data ")) {
@@ -136,17 +145,23 @@ TEST_P(Conversations, GoAsScripted) {
     for (Case& c : cases) {
         SCOPED_TRACE(c.name);
         ScriptedPeer server, data, data2;
-        const std::map<std::string, std::string> values = {{"PASV", PassiveReplyFor(data.port())},
-                                                           {"PASV2", PassiveReplyFor(data2.port())},
-                                                           {"GONE-PASV", PassiveReplyFor(gonePort)},
-                                                           {"HOST", server.hostText()},
-                                                           {"GONE-PORT", std::to_string(gonePort)}};
+        const std::map<std::string, std::string> values = {
+            {"PASV", PassiveReplyFor(data.port())},
+            {"PASV2", PassiveReplyFor(data2.port())},
+            {"PASV-ELSEWHERE", ElsewhereReplyFor(data.port())},
+            {"PASV2-ELSEWHERE", ElsewhereReplyFor(data2.port())},
+            {"EPSV", ExtendedReplyFor(data.port())},
+            {"EPSV2", ExtendedReplyFor(data2.port())},
+            {"GONE-PASV", PassiveReplyFor(gonePort)},
+            {"HOST", server.hostText()},
+            {"GONE-PORT", std::to_string(gonePort)}};
         const PeerScript scripts[] = {PeerSteps(c.name, c.server), PeerSteps(c.name, c.data),
                                       PeerSteps(c.name, c.data2)};
         PlayScript(server, scripts[0], values);
         PlayScript(data, scripts[1], values);
         PlayScript(data2, scripts[2], values);
         LSecureSocket connection;
+        const LogTail log;
         std::string outcome;
         int stopAfterLines = -1;
         std::string stopAt;
@@ -155,6 +170,14 @@ TEST_P(Conversations, GoAsScripted) {
             const std::vector<std::string> args = Split(rest, ' ');
             if (line.starts_with("= ")) {
                 EXPECT_EQ(outcome, rest);
+                continue;
+            }
+            if (line.starts_with("logged ")) {
+                std::string logged;
+                for (const std::string& entry : log.Lines()) {
+                    logged += (logged.empty() ? "" : "|") + entry;
+                }
+                EXPECT_EQ(logged, rest);
                 continue;
             }
             if (line.starts_with("stop")) {

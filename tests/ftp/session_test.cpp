@@ -238,14 +238,4 @@ TEST_P(RealSession, AListingStoppedHalfwayLeavesTheSessionInStep) {
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealSession, testing::ValuesIn(kAllServers), ServerCaseName);
 
-// Certificates are not checked: an expired one still carries the session.
-TEST(TlsSession, AcceptsAnExpiredCertificate) {
-    RealServer server({"PyftpdlibTls", ServerKind::kPyftpd, true}, true);
-    ASSERT_TRUE(server.MakeFile("secret-plans.txt", "x"));
-    std::string why;
-    ASSERT_TRUE(server.Start(&why)) << why;
-    EXPECT_EQ(TalkTo(server.hostText(), "test", "secret", true, "TLSv1.3", "/"),
-              std::to_string(kPyftpdFeatures));
-}
-
 }  // namespace

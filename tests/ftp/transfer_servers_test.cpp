@@ -240,4 +240,14 @@ TEST_P(TlsServers, ListsAndTransfers) {
 INSTANTIATE_TEST_SUITE_P(Servers, TlsServers, testing::Values(kAllServers[1], kAllServers[3]),
                          ServerCaseName);
 
+// Logged on by "[::1]:PORT"; the data connections come by EPSV, as no 227 reply can name an
+// IPv6 address.
+class Ipv6Servers : public Servers {};
+TEST_P(Ipv6Servers, ListsAndTransfersThroughExtendedPassive) {
+    EXPECT_EQ(Walk().size(), 4u);
+    EXPECT_TRUE(Download("plain.txt") == std::string(1234, 'p'));
+    EXPECT_TRUE(Upload("up.bin", Bytes(300000)) == Bytes(300000));
+}
+INSTANTIATE_TEST_SUITE_P(Servers, Ipv6Servers, testing::ValuesIn(kIpv6Servers), ServerCaseName);
+
 }  // namespace

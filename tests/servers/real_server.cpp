@@ -12,41 +12,78 @@
 #include "frame/file_descriptor.h"
 #include "frame/file_system.h"
 #include "frame/paths.h"
+#include "net/host_address.h"
 
 namespace {
 
+// Runs make_certificate.py for PREFIX-cert.pem, PREFIX-key.pem and PREFIX-sha256.txt. The
+// certificate is renamed
+// last, so once it is there both files are complete.
+bool RunMakeCertificate(const std::string& kind, const std::string& prefix,
+                        const std::vector<std::string>& options) {
+    std::vector<std::string> args = {"/usr/bin/python3",
+                                     BRINDLE_TEST_SERVERS_DIR "/make_certificate.py",
+                                     kind,
+                                     prefix + ".cert.tmp",
+                                     prefix + ".key.tmp",
+                                     "--fingerprint",
+                                     prefix + "-sha256.txt"};
+    args.insert(args.end(), options.begin(), options.end());
+    return RunProgram(args) && rename(args[4].c_str(), (prefix + "-key.pem").c_str()) == 0 &&
+           rename(args[3].c_str(), (prefix + "-cert.pem").c_str()) == 0;
+}
+
 // Made once per build folder, as RSA key generation is slow: the lock lets one of the test
-// programs running side by side make it, and the certificate is renamed last, so once it is
-// there both files are complete.
-bool MakeTestCertificate(const std::string& prefix, bool expired) {
+// programs running side by side make them.
+bool MakeOnce(const std::string& kind, const std::string& prefix,
+              const std::vector<std::string>& options = {}) {
     mkdir(BRINDLE_TEST_CERT_DIR, 0755);
     const FileDescriptor lock(
         open(BRINDLE_TEST_CERT_DIR "/lock", O_RDWR | O_CREAT | O_CLOEXEC, 0644));
-    std::vector<std::string> args = {"/usr/bin/python3",
-                                     BRINDLE_TEST_SERVERS_DIR "/make_certificate.py",
-                                     prefix + ".cert.tmp", prefix + ".key.tmp"};
-    if (expired) {
-        args.push_back("--expired");
-    }
-    return flock(lock.get(), LOCK_EX) == 0 &&
-           (!ReadWholeFile(prefix + "-cert.pem").empty() ||
-            (RunProgram(args) && rename(args[3].c_str(), (prefix + "-key.pem").c_str()) == 0 &&
-             rename(args[2].c_str(), (prefix + "-cert.pem").c_str()) == 0));
+    return flock(lock.get(), LOCK_EX) == 0 && (!ReadWholeFile(prefix + "-cert.pem").empty() ||
+                                               RunMakeCertificate(kind, prefix, options));
 }
 
-// Whether a program listens on `port` and, when `greeting` is given, starts with it.
-bool Answers(std::uint16_t port, const std::string& greeting) {
-    const FileDescriptor fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    const sockaddr_in address = LoopbackAddress(port);
+constexpr char kTestCaPrefix[] = BRINDLE_TEST_CERT_DIR "/ca";
+
+// The servers' certificate, signed by the tests' CA for 127.0.0.1, ::1 and localhost.
+bool MakeServerCertificate(const std::string& prefix, bool expired) {
+    std::vector<std::string> options = {"--ca", kTestCaCertificate,
+                                        std::string(kTestCaPrefix) + "-key.pem"};
+    if (expired) {
+        options.push_back("--expired");
+    }
+    return MakeTestCa() && MakeOnce("leaf", prefix, options);
+}
+
+// Whether a program listens on `port` of 127.0.0.1 (or ::1) and, when `greeting` is given,
+// starts with it.
+bool Answers(std::uint16_t port, const std::string& greeting, bool ipv6 = false) {
+    const SocketAddress address =
+        ipv6 ? SocketAddress(Ipv6LoopbackAddress(port)) : SocketAddress(LoopbackAddress(port));
+    const FileDescriptor fd(socket(address.family(), SOCK_STREAM | SOCK_CLOEXEC, 0));
     std::string got(greeting.size(), '\0');
     const timeval wait{10, 0};
-    return connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+    return connect(fd.get(), address.get(), address.length()) == 0 &&
            (greeting.empty() ||
             (setsockopt(fd.get(), SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait) == 0 &&
              recv(fd.get(), got.data(), got.size(), MSG_WAITALL) > 0 && got == greeting));
 }
 
 }  // namespace
+
+bool MakeTestCa() {
+    return MakeOnce("ca", kTestCaPrefix);
+}
+
+bool MakeCertificate(const std::string& kind, const std::string& prefix,
+                     std::vector<std::string> options) {
+    if (kind == "leaf") {
+        options.insert(options.end(),
+                       {"--ca", kTestCaCertificate, std::string(kTestCaPrefix) + "-key.pem"});
+    }
+    return (kind != "leaf" || MakeTestCa()) && RunMakeCertificate(kind, prefix, options);
+}
 
 RealServer::RealServer(const ServerCase& c, bool expiredCertificate)
     : LoopbackServer(c.kind == ServerKind::kPyftpd ? "brindle-pyftpd" : "brindle-vsftpd"),
@@ -55,23 +92,29 @@ RealServer::RealServer(const ServerCase& c, bool expiredCertificate)
     if (IsPyftpd()) {
         mkdir(Path("").c_str(), 0755);
     }
+    if (case_.ipv6) {
+        loopback_ = "[::1]";
+    }
 }
 
 bool RealServer::Start(std::string* why) {
-    const std::string cert =
-        std::string(BRINDLE_TEST_CERT_DIR) + (expiredCertificate_ ? "/expired" : "/valid");
+    const std::string cert = !certificate_.empty()
+                                 ? certificate_
+                                 : std::string(BRINDLE_TEST_CERT_DIR) +
+                                       (expiredCertificate_ ? "/ca-signed-expired" : "/ca-signed");
     if (!IsPyftpd() && geteuid() != 0) {
         return Fail(why, "vsftpd needs root");
     } else if (!IsPyftpd() && access("/usr/sbin/vsftpd", X_OK) != 0) {
         return Fail(why, "vsftpd is not installed");
-    } else if (tls() && !MakeTestCertificate(cert, expiredCertificate_)) {
-        return Fail(why, "make_certificate.py failed (is python3-openssl installed?)");
+    } else if (tls() && certificate_.empty() && !MakeServerCertificate(cert, expiredCertificate_)) {
+        return Fail(why, "make_certificate.py failed (is python3-cryptography installed?)");
     } else if (IsPyftpd()) {
         const std::string portFile = work_.File("port");
         std::vector<std::string> args = {
             "/usr/bin/python3", BRINDLE_TEST_SERVERS_DIR "/pyftpd_server.py",
             "--root",           Path(""),
-            "--port-file",      portFile};
+            "--port-file",      portFile,
+            "--host",           case_.ipv6 ? "::1" : "127.0.0.1"};
         if (tls()) {
             args.insert(args.end(), {"--tls", "--tls-required", "--cert", cert + "-cert.pem",
                                      "--key", cert + "-key.pem"});
@@ -89,14 +132,14 @@ bool RealServer::Start(std::string* why) {
     // then a fresh port.
     for (int attempt = 0; attempt < 3; ++attempt) {
         port_ = FreeLoopbackPort();
-        if (!RunProgram({"/bin/sh", BRINDLE_TEST_SERVERS_DIR "/gen_vsftpd_conf.sh",
-                         std::to_string(port_), work_.path(), "anon",
-                         tls() ? "tls-required" : "none"})) {
+        if (!RunProgram({"/usr/bin/env", case_.ipv6 ? "IPV6=yes" : "IPV6=no", "/bin/sh",
+                         BRINDLE_TEST_SERVERS_DIR "/gen_vsftpd_conf.sh", std::to_string(port_),
+                         work_.path(), "anon", tls() ? "tls-required" : "none"})) {
             return Fail(why, "gen_vsftpd_conf.sh failed");
         }
         if (StartAndWait(
                 {"/usr/sbin/vsftpd", work_.File("vsftpd.conf")},
-                [this] { return Answers(port_, "220"); }, why)) {
+                [this] { return Answers(port_, "220", case_.ipv6); }, why)) {
             return true;
         }
     }

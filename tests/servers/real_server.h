@@ -1,6 +1,6 @@
 #pragma once
 
-// The real servers tests start on 127.0.0.1: the FTP servers a behaviour is tried against,
+// The real servers tests start on 127.0.0.1 (or ::1): the FTP servers a behaviour is tried against,
 // pyftpdlib (MLSD, MLST, MDTM, MFMT, SIZE, the user test/secret) and vsftpd (LIST only,
 // anonymous, links listed with their targets; it must run as root), each plain or over TLS, and
 // Python's http.server. A test that means "the same on every FTP server" is one fixture
@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/file_system.h"
 #include "servers/server_process.h"
 
 enum class ServerKind { kPyftpd, kVsftpd };
@@ -21,6 +22,7 @@ struct ServerCase {
     const char* name;
     ServerKind kind;
     bool tls;
+    bool ipv6 = false;  // on ::1 only, reached as "[::1]:PORT"
 };
 
 inline constexpr ServerCase kPlainServers[] = {
@@ -34,11 +36,30 @@ inline constexpr ServerCase kAllServers[] = {
     {"VsftpdTls", ServerKind::kVsftpd, true},
 };
 
+inline constexpr ServerCase kIpv6Servers[] = {
+    {"PyftpdlibIpv6", ServerKind::kPyftpd, false, true},
+    {"VsftpdIpv6", ServerKind::kVsftpd, false, true},
+};
+
 inline std::ostream& operator<<(std::ostream& out, const ServerCase& c) {
     return out << c.name;
 }
 inline std::string ServerCaseName(const testing::TestParamInfo<ServerCase>& info) {
     return info.param.name;
+}
+
+// The tests' private certificate authority: every test process trusts it (the tests' main points
+// SSL_CERT_FILE at it), so the servers' certificate it signed, for 127.0.0.1, ::1 and localhost,
+// verifies. Made once per build folder, like that certificate.
+inline constexpr char kTestCaCertificate[] = BRINDLE_TEST_CERT_DIR "/ca-cert.pem";
+bool MakeTestCa();
+// A certificate of its own for a trust test: make_certificate.py KIND PREFIX-cert.pem
+// PREFIX-key.pem OPTIONS (and PREFIX-sha256.txt), where a "leaf" is signed by the tests' CA.
+bool MakeCertificate(const std::string& kind, const std::string& prefix,
+                     std::vector<std::string> options = {});
+// Its SHA-256 fingerprint, "AB:CD:...".
+inline std::string CertificateFingerprint(const std::string& prefix) {
+    return ReadWholeFile(prefix + "-sha256.txt");
 }
 
 // One running server of a case. On TLS cases the server refuses logon and data without TLS,
@@ -47,6 +68,8 @@ class RealServer : public LoopbackServer {
 public:
     explicit RealServer(const ServerCase& c, bool expiredCertificate = false);
 
+    // Serves PREFIX-cert.pem and PREFIX-key.pem instead of the CA-signed certificate. Before Start.
+    void UseCertificate(const std::string& prefix) { certificate_ = prefix; }
     // False with the reason ("vsftpd needs root" or "... is not installed" where it cannot run).
     bool Start(std::string* why);
 
@@ -68,6 +91,7 @@ private:
 
     ServerCase case_;
     bool expiredCertificate_;
+    std::string certificate_;
 };
 
 // The server of the case is running when the test body starts; where vsftpd cannot run the

@@ -69,6 +69,14 @@ sockaddr_in LoopbackAddress(std::uint16_t port) {
     return address;
 }
 
+sockaddr_in6 Ipv6LoopbackAddress(std::uint16_t port) {
+    sockaddr_in6 address{};
+    address.sin6_family = AF_INET6;
+    address.sin6_port = htons(port);
+    address.sin6_addr = in6addr_loopback;
+    return address;
+}
+
 int BindFreeLoopbackPort(std::uint16_t& port) {
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address = LoopbackAddress(0);

@@ -12,7 +12,7 @@
 #include "support/temp_folder.h"
 
 // What the server fixtures share: a work folder, the server program (killed when the object
-// dies) and its port on 127.0.0.1.
+// dies) and its port on 127.0.0.1 (or ::1).
 class LoopbackServer {
 public:
     explicit LoopbackServer(const std::string& prefix) : work_(prefix) {}
@@ -20,7 +20,7 @@ public:
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;
 
-    std::string hostText() const { return "127.0.0.1:" + std::to_string(port_); }
+    std::string hostText() const { return loopback_ + ":" + std::to_string(port_); }
     void Stop();
 
 protected:
@@ -32,6 +32,7 @@ protected:
     TempFolder work_;
     pid_t pid_ = -1;
     std::uint16_t port_ = 0;
+    std::string loopback_ = "127.0.0.1";  // as a server text: "[::1]" for a server on IPv6
 };
 
 // False, with `reason` in `why` when it is given.
@@ -46,6 +47,7 @@ inline bool Fail(std::string* why, const std::string& reason) {
 pid_t SpawnWithFiles(std::vector<std::string> args, const std::string& out, const std::string& err);
 
 sockaddr_in LoopbackAddress(std::uint16_t port);
+sockaddr_in6 Ipv6LoopbackAddress(std::uint16_t port);  // ::1
 // A socket bound (not listening) on a free port of 127.0.0.1, stored in `port`; -1 on failure.
 int BindFreeLoopbackPort(std::uint16_t& port);
 // Free a moment ago; another program may still take it first.

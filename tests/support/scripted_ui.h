@@ -68,6 +68,16 @@ public:
         return Choose(start, chosen);
     }
 
+    // The certificate questions asked, answered in turn from certificateAnswers (Cancel when it
+    // has run out).
+    CertificateTrust AskCertificateTrust(const CertificateQuestion& question) override {
+        certificateQuestions.push_back(question);
+        const CertificateTrust answer =
+            certificateAnswers.empty() ? CertificateTrust::kCancel : certificateAnswers.front();
+        !certificateAnswers.empty() ? certificateAnswers.pop_front() : void();
+        return answer;
+    }
+
     std::vector<LAlertParams> alerts;  // as run, result included
     std::vector<LoginPromptRequest> loginRequests;
     bool loginAccepted = true;
@@ -77,6 +87,8 @@ public:
     // What the folder and save-file choosers answer (unset: Cancel), and where each started.
     std::optional<std::string> chosenPath;
     std::vector<std::string> chooserStarts;
+    std::deque<CertificateTrust> certificateAnswers;
+    std::vector<CertificateQuestion> certificateQuestions;
 
 private:
     bool Choose(const std::string& start, std::string& chosen) {

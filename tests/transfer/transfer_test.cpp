@@ -640,7 +640,8 @@ TEST(RemotePaneOnScriptedServer, APassiveFailureIsLoggedAndShowsNothing) {
     ftp.Reply("CWD /pub", "250 OK.");
     ftp.Reply("PWD", "257 \"/pub\" is current.");
     ftp.Reply("TYPE A", "200 OK.");
-    ftp.Reply("PASV", "227 Entering Passive Mode (255,255,255,255,4,1)");  // never connects
+    const RefusingPort refusing;
+    ftp.Reply("PASV", PassiveReplyFor(refusing.port));  // refused
     ScriptedUiServices ui;
     ScriptedProcessLauncher launcher;
     RemotePane pane(ui, launcher);

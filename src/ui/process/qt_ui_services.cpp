@@ -122,15 +122,9 @@ private:
     bool pushed_;
 };
 
-}  // namespace
-
-QtUserInterfaceServices::~QtUserInterfaceServices() {
-    for (; busyDepth_ > 0; --busyDepth_) {
-        QApplication::restoreOverrideCursor();
-    }
-}
-
-void QtUserInterfaceServices::RunAlert(LAlertParams& params) {
+// Shows the alert and keeps the pressed button in params.result. Selectable text (the whole text
+// in the box's main label, which alone takes the flags) lets the user copy what it shows.
+void ShowAlert(LAlertParams& params, bool selectableText, bool busy) {
     params.result = params.escapeButton;
     QWidget* parent = WindowOrFocused(params.parent);
     QPointer<QMessageBox> box = new QMessageBox(parent);
@@ -140,6 +134,11 @@ void QtUserInterfaceServices::RunAlert(LAlertParams& params) {
     box->setTextFormat(Qt::RichText);
     if (params.headline.empty()) {
         box->setText(AsHtml(params.text));
+    } else if (selectableText) {
+        box->setText(
+            QStringLiteral("<p><b>%1</b></p>%2")
+                .arg(QString::fromStdString(params.headline).toHtmlEscaped(), AsHtml(params.text)));
+        box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     } else {
         box->setText(QStringLiteral("<p><b>%1</b></p>")
                          .arg(QString::fromStdString(params.headline).toHtmlEscaped()));
@@ -168,7 +167,7 @@ void QtUserInterfaceServices::RunAlert(LAlertParams& params) {
         box->setCheckBox(new QCheckBox(QString::fromStdString(params.checkBox)));
     }
     SetModality(box, parent);
-    const OrdinaryCursor cursor(busyDepth_ > 0);
+    const OrdinaryCursor cursor(busy);
     box->exec();
     if (box.isNull()) {
         return;
@@ -180,6 +179,24 @@ void QtUserInterfaceServices::RunAlert(LAlertParams& params) {
     }
     params.checkBoxChecked = box->checkBox() != nullptr && box->checkBox()->isChecked();
     delete box;
+}
+
+}  // namespace
+
+QtUserInterfaceServices::~QtUserInterfaceServices() {
+    for (; busyDepth_ > 0; --busyDepth_) {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void QtUserInterfaceServices::RunAlert(LAlertParams& params) {
+    ShowAlert(params, false, busyDepth_ > 0);
+}
+
+CertificateTrust QtUserInterfaceServices::AskCertificateTrust(const CertificateQuestion& question) {
+    LAlertParams params = MakeCertificateAlert(question);
+    ShowAlert(params, true, busyDepth_ > 0);
+    return CertificateTrustForButton(question, params.result);
 }
 
 bool QtUserInterfaceServices::AskLogin(LWindow parent, LoginPromptRequest& request) {

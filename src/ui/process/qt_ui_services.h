@@ -23,6 +23,9 @@ public:
                       std::string& chosen) override;
     bool ChooseSaveFile(LWindow parent, const std::string& title, const std::string& startPath,
                         std::string& chosen) override;
+    // The certificate question as a message box whose text (the fingerprint) can be selected and
+    // copied.
+    CertificateTrust AskCertificateTrust(const CertificateQuestion& question) override;
 
 private:
     int busyDepth_ = 0;
