@@ -19,6 +19,7 @@
 #include "servers/peer_script.h"
 #include "servers/real_server.h"
 #include "settings/section_settings.h"
+#include "support/case_table.h"
 #include "support/scripted_ui.h"
 #include "transfer/download_names.h"
 #include "transfer/remote_pane.h"
@@ -51,43 +52,65 @@ std::map<std::string, std::string> Tree(const std::string& root) {
     return items;
 }
 
-// A server that answers each command with the next scripted reply, and the commands the client
-// should have sent.
-struct ScriptedFtp {
-    ScriptedPeer control;
-    std::vector<std::unique_ptr<ScriptedPeer>> data;
-    std::vector<std::string> expected;
+// A remote pane reduced to what the transfer commands ask of it.
+struct FakePane final : TransferPane {
+    std::vector<std::string> SelectedRemoteNames() override { return selected; }
+    std::string RemoteFolder() override { return "/"; }
+    bool RefreshRemoteListing() override { return ++refreshes > 0; }
+    void SelectRemoteRows(const std::vector<std::string>&) override {}
+    std::vector<std::string> selected;
+    int refreshes = 0;
+};
 
-    void Reply(const std::string& command, const std::string& reply) {
-        control.ExpectLine().Send(reply + "\r\n");
-        expected.push_back(command);
-    }
-    // PASV leads to a data peer that sends the bytes, then the command runs its transfer.
-    void Transfer(const std::string& command, const std::string& bytes) {
-        data.push_back(std::make_unique<ScriptedPeer>());
-        data.back()->Send(bytes).Start();
-        control.ExpectLine().Send(PassiveReplyFor(data.back()->port()) + "\r\n");
-        expected.push_back("PASV");
-        Reply(command, "150 Here it comes.\r\n226 Transfer complete.");
-    }
-    void TypeIs(const std::string& name, const char* type) {
-        Reply("MLST " + name,
-              "250-Listing\r\n type=" + std::string(type) + "; " + name + "\r\n250 End.");
+// A server playing NAME of transfer/scripted.script, each NAME/N on the data connection of its
+// {PASVN}, and a client's session, with transfer commands over a fake pane, to connect to it.
+struct ScriptedFtp {
+    explicit ScriptedFtp(const std::string& name, std::map<std::string, std::string> values = {}) {
+        static const std::vector<PeerScript> scripts = LoadPeerScripts("transfer/scripted.script");
+        for (const PeerScript& sent : scripts) {
+            if (sent.name.starts_with(name + "/")) {
+                PlayScript(*data.emplace_back(std::make_unique<ScriptedPeer>()), sent, values);
+                data.back()->Start();
+                values["PASV" + sent.name.substr(name.size() + 1)] =
+                    PassiveReplyFor(data.back()->port());
+            }
+        }
+        values["GONE"] = PassiveReplyFor(refusing.port);
+        PlayScript(control, script = FindPeerScript(scripts, name), values);
     }
     // Connects the session as if logged on to a server with MLST, SIZE and MDTM.
-    bool Connect(LFtpList& session) {
-        control.HoldOpen().Start();
+    bool Connect(LFtpList& to) {
+        control.Start();
         LProcessInterfaceVoidInstance iface;
-        session.connected =
-            SecureConnect(iface, session.connection, control.address(), 2000) == LPROCESS_OK;
-        session.connection.features =
+        to.connected = SecureConnect(iface, to.connection, control.address(), 2000) == LPROCESS_OK;
+        to.connection.features =
             kFeatQueried | kFeatSystAsked | kFeatMlstType | kFeatSize | kFeatMdtm;
-        return session.connected;
+        return to.connected;
     }
+    std::string Mismatch() { return ScriptMismatch(control, script); }
+
+    const RefusingPort refusing;
+    std::vector<std::unique_ptr<ScriptedPeer>> data;
+    ScriptedPeer control;
+    PeerScript script;
+    ScriptedUiServices ui;
+    ScriptedProcessLauncher launcher;
+    LFtpList session{ui, launcher};
+    FakePane pane;
+    SelectionTransfers transfers{session, pane, ui, launcher};
 };
 
 using Args = std::vector<std::string>;
+using std::to_string;
 
+// What `text` makes of each item.
+template <typename Items, typename Text>
+Args Map(const Items& items, Text text) {
+    Args texts;
+    for (const auto& item : items)
+        texts.push_back(text(item));
+    return texts;
+}
 std::string Join(const Args& parts) {
     std::string text;
     for (const std::string& part : parts)
@@ -95,10 +118,7 @@ std::string Join(const Args& parts) {
     return text;
 }
 Args Entries(const std::map<std::string, std::string>& items) {
-    Args entries;
-    for (const auto& [key, value] : items)
-        entries.push_back(key + "=" + value);
-    return entries;
+    return Map(items, [](const auto& item) { return item.first + "=" + item.second; });
 }
 
 // Records what the pane tells its owner, and keeps the names of the rows as a view that follows
@@ -108,13 +128,11 @@ struct Listener final : RemotePaneListener {
     void OnRemotePaneCommand(std::uint32_t command) override {
         commands += command == kRemoteFolderChangedCommand;
     }
-    void OnRemoteEditRow(std::size_t row) override { editRows.push_back(std::to_string(row)); }
+    void OnRemoteEditRow(std::size_t row) override { editRows.push_back(to_string(row)); }
     void OnRemoteRowsAboutToReset() override { Begin(); }
     void OnRemoteRowsReset() override {
         End();
-        shown.clear();
-        for (const RemotePaneItem& row : pane.rows())
-            shown.push_back(row.name);
+        shown = Map(pane.rows(), [](const RemotePaneItem& row) { return row.name; });
     }
     void OnRemoteRowAboutToBeInserted(std::size_t) override { Begin(); }
     void OnRemoteRowInserted(std::size_t row) override {
@@ -158,20 +176,13 @@ struct Scene {
 class Scenarios : public RealServerTest {
 protected:
     std::string Path(const std::string& relative) { return server().Path(relative); }
-    std::string Expand(std::string text) {
+    std::string Expand(const std::string& text) {
         const std::string top = server().IsPyftpd() ? "" : "/pub";
-        const std::pair<std::string, std::string> values[] = {
-            {"{top}", top},
-            {"{abs}", server().IsPyftpd() ? Path("").substr(0, Path("").size() - 1) : top},
-            {"{local}", run->local.path()},
-            {"{home}", server().remoteFolder()},
-            {"\\n", "\n"},
-            {"\\r", "\r"}};
-        for (const auto& [key, value] : values)
-            for (auto at = text.find(key); at != std::string::npos;
-                 at = text.find(key, at + value.size()))
-                text.replace(at, key.size(), value);
-        return text;
+        const std::string abs = server().IsPyftpd() ? Path("").substr(0, Path("").size() - 1) : top;
+        return Unescape(Substitute(text, {{"top", top},
+                                          {"abs", abs},
+                                          {"local", run->local.path()},
+                                          {"home", server().remoteFolder()}}));
     }
     // "" is now; "3d" a whole minute three days ago (vsftpd lists recent times to the minute),
     // "3d-60" a minute before that; else seconds since 1970.
@@ -183,10 +194,7 @@ protected:
                (d + 1 < text.size() ? std::stol(text.substr(d + 1)) : 0);
     }
     Args RowNames() {
-        Args names;
-        for (const RemotePaneItem& row : run->pane.rows())
-            names.push_back(row.name);
-        return names;
+        return Map(run->pane.rows(), [](const auto& row) { return row.name; });
     }
     void Step(const std::string& command, const Args& a);
 
@@ -201,17 +209,10 @@ void Scenarios::Step(const std::string& command, const Args& a) {
     LProcessInterfaceVoidInstance quiet;
     auto local = [&](std::size_t i) { return r.local.File(a.at(i)); };
     auto locals = [&] {
-        Args paths;
-        for (const std::string& relative : a)
-            paths.push_back(r.local.File(relative));
-        return paths;
-    };
-    // "#2000" stands for 2000 bytes.
-    auto bytes = [&] {
-        return a.at(1).starts_with('#') ? std::string(std::stoul(a[1].substr(1)), 'x') : a[1];
+        return Map(a, [&](const std::string& path) { return r.local.File(path); });
     };
     auto file = [&](const std::string& path) {
-        EXPECT_EQ(ReadWholeFile(path), bytes()) << path;
+        EXPECT_EQ(ReadWholeFile(path), a.at(1)) << path;
         EXPECT_TRUE(a.size() < 3 || TimeOf(path) == Time(a[2])) << path;
     };
     const std::string tail = a.size() > 1 ? Join(Args(a.begin() + 1, a.end())) : "";
@@ -225,13 +226,13 @@ void Scenarios::Step(const std::string& command, const Args& a) {
          [&] {
              const std::string path = a[0].ends_with('/') ? a[0].substr(0, a[0].size() - 1) : a[0];
              ASSERT_TRUE(path != a[0] ? server().MakeFolder(path)
-                                      : server().MakeFile(path, bytes()));
+                                      : server().MakeFile(path, a.at(1)));
              ASSERT_TRUE(a.size() < 3 || SetTime(Path(path), Time(a[2])));
          }},
         {"local",
          [&] {
              fs::create_directories(fs::path(local(0)).parent_path());
-             ASSERT_TRUE(a[0].ends_with('/') || WriteWholeFile(local(0), bytes()));
+             ASSERT_TRUE(a[0].ends_with('/') || WriteWholeFile(local(0), a.at(1)));
              ASSERT_TRUE(a.size() < 3 || SetTime(local(0), Time(a[2])));
          }},
         {"ltime", [&] { ASSERT_TRUE(SetTime(local(0), Time(a.at(1)))); }},
@@ -240,7 +241,7 @@ void Scenarios::Step(const std::string& command, const Args& a) {
          [&] {
              for (int i = 1; i <= std::stoi(a.at(1)); ++i)
                  ASSERT_TRUE(
-                     server().MakeFile(a[0] + (i < 10 ? "/f0" : "/f") + std::to_string(i), "ab"));
+                     server().MakeFile(a[0] + (i < 10 ? "/f0" : "/f") + to_string(i), "ab"));
          }},
         {"rlink", [&] { ASSERT_EQ(symlink(a.at(1).c_str(), Path(a[0]).c_str()), 0); }},
         {"llink", [&] { ASSERT_EQ(symlink(a.at(1).c_str(), local(0).c_str()), 0); }},
@@ -306,9 +307,8 @@ void Scenarios::Step(const std::string& command, const Args& a) {
         {"set-selection",
          [&] {
              std::vector<std::size_t> rows;
-             for (const std::string& row : a)
-                 if (!row.empty())
-                     rows.push_back(std::stoul(row));
+             for (std::size_t i = 0; i < a.size() && !a[i].empty(); ++i)
+                 rows.push_back(std::stoul(a[i]));
              pane.SetSelection(rows);
          }},
         {"focus", [&] { pane.SetFocusedRow(std::stoi(a[0])); }},
@@ -328,9 +328,8 @@ void Scenarios::Step(const std::string& command, const Args& a) {
         {"drop", [&] { r.transfers->UploadDroppedFiles(locals()); }},
         {"sync",
          [&] {
-             Args items;
-             for (const auto& e : fs::directory_iterator(r.local.path()))
-                 items.push_back(e.path());
+             Args items = Map(fs::directory_iterator(r.local.path()),
+                              [](const auto& e) { return e.path(); });
              std::sort(items.begin(), items.end());
              r.transfers->Synchronize(r.local.path(), items);
          }},
@@ -364,12 +363,9 @@ void Scenarios::Step(const std::string& command, const Args& a) {
          }},
         {"position", [&] { EXPECT_EQ(pane.historyPosition(), std::stoul(a[0])); }},
         {"can",
-         [&] {
-             EXPECT_EQ(std::to_string(pane.CanGoBack()) + std::to_string(pane.CanGoForward()),
-                       a[0]);
-         }},
+         [&] { EXPECT_EQ(to_string(pane.CanGoBack()) + to_string(pane.CanGoForward()), a[0]); }},
         {"editing",
-         [&] { EXPECT_EQ(std::to_string(pane.editingRow()) + "|" + pane.oldName(), Join(a)); }},
+         [&] { EXPECT_EQ(to_string(pane.editingRow()) + "|" + pane.oldName(), Join(a)); }},
         {"connected",
          [&] { EXPECT_EQ(session.connected && session.connection.fd >= 0, a[0] == "yes"); }},
         {"alerts",
@@ -385,17 +381,13 @@ void Scenarios::Step(const std::string& command, const Args& a) {
          }},
         {"busy",
          [&] {
-             Args calls;
-             for (bool busy : r.ui.busyCalls)
-                 calls.push_back(busy ? "on" : "off");
-             EXPECT_EQ(Join(calls), Join(a));
+             EXPECT_EQ(Join(Map(r.ui.busyCalls, [](bool on) { return on ? "on" : "off"; })),
+                       Join(a));
          }},
         {"opened",  // the sizes of the files opened
          [&] {
-             Args sizes;
-             for (const std::string& path : r.ui.openedPaths)
-                 sizes.push_back(std::to_string(fs::file_size(path)));
-             EXPECT_EQ(Join(sizes), Join(a));
+             const auto size = [](auto& path) { return to_string(fs::file_size(path)); };
+             EXPECT_EQ(Join(Map(r.ui.openedPaths, size)), Join(a));
          }},
         {"lfile", [&] { file(local(0)); }},
         {"rfile", [&] { file(Path(a[0])); }},
@@ -403,7 +395,7 @@ void Scenarios::Step(const std::string& command, const Args& a) {
         {"rgone", [&] { EXPECT_FALSE(fs::exists(fs::symlink_status(Path(a[0])))) << a[0]; }},
         {"ltree", [&] { EXPECT_EQ(Join(Entries(Tree(local(0)))), tail); }},
         {"rtree", [&] { EXPECT_EQ(Join(Entries(Tree(Path(a[0])))), tail); }},
-        {"same-tree", [&] { EXPECT_EQ(Entries(Tree(local(0))), Entries(Tree(Path(a.at(1))))); }},
+        {"same-tree", [&] { EXPECT_EQ(Tree(local(0)), Tree(Path(a.at(1)))); }},
         {"server-dir",
          [&] {
              std::string where;
@@ -425,10 +417,9 @@ void Scenarios::Step(const std::string& command, const Args& a) {
         {"outcome",  // stopped, walk ended and declined as digits; queued, failed, stopped items
          [&] {
              const TransferOutcome& o = r.transfers->outcome();
-             const Args all = {std::to_string(o.stopped) + std::to_string(o.walkEnded) +
-                                   std::to_string(o.declined),
-                               std::to_string(o.queued), std::to_string(o.failed),
-                               std::to_string(o.stoppedItems)};
+             const Args all = {
+                 to_string(o.stopped) + to_string(o.walkEnded) + to_string(o.declined),
+                 to_string(o.queued), to_string(o.failed), to_string(o.stoppedItems)};
              EXPECT_EQ(Join(Args(all.begin(), all.begin() + a.size())), Join(a));
          }},
         {"log", [&] { EXPECT_TRUE(r.log->Contains(a[0])) << r.log->Text(); }},
@@ -460,23 +451,20 @@ void Scenarios::Step(const std::string& command, const Args& a) {
 TEST_P(Scenarios, RunAsWritten) {
     for (const PeerScript& scenario : LoadPeerScripts("transfer/scenarios.txt")) {
         const std::string& only = scenario.lines.at(0);
-        if (only.starts_with("only ") &&
-            only != (server().IsPyftpd() ? "only pyftpd" : "only vsftpd"))
-            continue;
         const char* chosen = std::getenv("BRINDLE_SCENARIO");  // to run one scenario by hand
-        if (chosen && scenario.name.find(chosen) == std::string::npos)
+        if ((only.starts_with("only ") &&
+             only != (server().IsPyftpd() ? "only pyftpd" : "only vsftpd")) ||
+            (chosen && scenario.name.find(chosen) == std::string::npos))
             continue;
         SCOPED_TRACE(scenario.name);
         run = std::make_unique<Scene>();
         for (const std::string& line : scenario.lines) {
             SCOPED_TRACE(line);
             const std::string text = Expand(line);
-            const std::size_t space = text.find(' ');
-            Args args;
-            for (std::size_t at = space; at != std::string::npos; at = text.find('|', at + 1))
-                args.push_back(text.substr(at + 1, text.find('|', at + 1) - at - 1));
+            const std::size_t space = std::min(text.find(' '), text.size());
             if (!text.starts_with("only "))
-                Step(text.substr(0, space), args.empty() ? Args{""} : args);
+                Step(text.substr(0, space),
+                     Split(text.substr(std::min(space + 1, text.size())), '|'));
             if (HasFatalFailure())
                 return;
         }
@@ -486,55 +474,11 @@ TEST_P(Scenarios, RunAsWritten) {
     }
 }
 
-// A remote pane reduced to what the transfer commands ask of it.
-struct FakePane final : TransferPane {
-    std::vector<std::string> SelectedRemoteNames() override { return selected; }
-    std::string RemoteFolder() override { return "/"; }
-    bool RefreshRemoteListing() override { return ++refreshes > 0; }
-    void SelectRemoteRows(const std::vector<std::string>&) override {}
-    std::vector<std::string> selected;
-    int refreshes = 0;
-};
-
-// What a walk must do with a hostile entry listed between good.txt and after.txt.
-enum Fate { kEndsWalk, kSkipped, kFetched };
-struct Hostile {
-    char type;
-    std::string name;
-    Fate fate;
-};
-
-std::string Listing(const Hostile& h) {
-    std::string lines;
-    for (const auto& [type, name] :
-         {std::pair{'-', std::string("good.txt")}, {h.type, h.name}, {'-', "after.txt"}})
-        lines += type + std::string("rw-r--r--    1 ftp  ftp  7 Jan 05  2016 ") + name + "\r\n";
-    return lines;
-}
-
-// The conversation of downloading the folder "/dir" that lists the entry; returns the files that
-// arrive, with their bytes.
-std::map<std::string, std::string> ScriptDownload(ScriptedFtp& ftp, const Hostile& h) {
-    ftp.Reply("PWD", "257 \"/\" is current.");
-    ftp.TypeIs("dir", "OS.unix=slink:/elsewhere");  // a link to a folder is entered like one
-    ftp.Reply("PWD", "257 \"/\" is current.");
-    ftp.Reply("CWD /dir", "250 OK.");
-    ftp.Reply("TYPE A", "200 OK.");
-    ftp.Transfer("LIST", Listing(h));  // kinds and sizes listed: nothing asked per file
-    std::vector<std::pair<std::string, std::string>> queued = {{"good.txt", "good"}};
-    if (h.fate != kEndsWalk) {
-        if (h.fate == kFetched)
-            queued.emplace_back(h.name, "hostile");
-        queued.emplace_back("after.txt", "after");
-        ftp.Reply("CWD /", "250 OK.");
-    }
-    ftp.Reply("CWD /", "250 OK.");
-    ftp.Reply("TYPE I", "200 OK.");
-    for (auto i = queued.rbegin(); i != queued.rend(); ++i) {  // the last queued first
-        ftp.Transfer("RETR /dir/" + i->first, i->second);
-        ftp.Reply("MDTM /dir/" + i->first, "213 20200102030405");
-    }
-    return {queued.begin(), queued.end()};
+// A script value: it is unescaped once more.
+std::string Escaped(std::string text) {
+    for (auto at = text.find('\\'); at != std::string::npos; at = text.find('\\', at + 2))
+        text.insert(at, 1, '\\');
+    return text;
 }
 
 // Whatever a server lists, nothing is written, made or compared outside the local folder: a
@@ -544,41 +488,32 @@ TEST(HostileListing, NoListedNameLeadsOutsideTheLocalFolder) {
     const std::string target = base.File("target");
     const std::string outsideName = fs::path(base.path()).filename().string() + "-x";
     const std::string outside = fs::path(base.path()).parent_path().string() + "/" + outsideName;
-    // clang-format off
-    const Hostile rows[] = {
-        {'-', "../../escaped", kEndsWalk}, {'-', "../../../" + outsideName, kEndsWalk},
-        {'-', "sub/../../escaped", kEndsWalk}, {'-', "/tmp/" + outsideName, kEndsWalk},
-        {'-', "..\\..\\escaped", kEndsWalk}, {'-', "a\\b", kEndsWalk}, {'d', "../../up", kEndsWalk},
-        {'l', ".. -> /etc", kEndsWalk}, {'l', "../../escaped -> /etc", kEndsWalk},
-        {'d', ".", kSkipped}, {'d', "..", kSkipped}, {'d', "./", kSkipped}, {'d', "../", kSkipped},
-        {'-', "ctl\x01\x1b[2J\x7f name", kFetched}, {'-', "\x1b]0;title\x07", kFetched}};
-    // clang-format on
-    for (const Hostile& h : rows) {
-        SCOPED_TRACE(h.name);
+    for (const CaseRow& row : LoadCases("transfer/hostile_names.tsv")) {
+        SCOPED_TRACE(row.name);
+        const std::string name = Substitute(row.fields[0], {{"OUTSIDE", outsideName}});
+        const std::string& fate = row.fields.at(2);
+        const std::map<std::string, std::string> values = {{"NAME", Escaped(name)},
+                                                           {"TYPE", row.fields[1]}};
         ASSERT_TRUE(fs::create_directory(target));
-        ScriptedFtp ftp;
-        const auto arriving = ScriptDownload(ftp, h);
-        ScriptedUiServices ui;
-        ScriptedProcessLauncher launcher;
-        LFtpList session(ui, launcher);
-        ASSERT_TRUE(ftp.Connect(session));
-        FakePane pane;
-        pane.selected = {"dir"};
-        SelectionTransfers transfers(session, pane, ui, launcher);
+        ScriptedFtp ftp("download: the name " + fate, values);
+        ASSERT_TRUE(ftp.Connect(ftp.session));
+        ftp.pane.selected = {"dir"};
         LogTail log;
-        transfers.DownloadSelection(target);
-        EXPECT_EQ(ftp.control.ReceivedLines(), ftp.expected);
-        std::map<std::string, std::string> expected = {{"target", "folder"},
-                                                       {"target/dir", "folder"}};
-        for (const auto& [name, bytes] : arriving) {
-            expected["target/dir/" + name] = "file:" + bytes;
-            EXPECT_EQ(TimeOf(target + "/dir/" + name), 1577934245) << name;
-        }
+        ftp.transfers.DownloadSelection(target);
+        EXPECT_EQ(ftp.Mismatch(), "");
+        std::map<std::string, std::string> expected = {
+            {"target", "folder"}, {"target/dir", "folder"}, {"target/dir/good.txt", "file:good"}};
+        const bool ends = fate == "ends the walk";
+        if (!ends)
+            expected["target/dir/after.txt"] = "file:after";
+        if (fate == "is fetched")
+            expected["target/dir/" + name] = "file:hostile";
         EXPECT_EQ(Tree(base.path()), expected);
+        for (const auto& [path, item] : expected)
+            EXPECT_TRUE(item == "folder" || TimeOf(base.File(path)) == 1577934245) << path;
         EXPECT_FALSE(fs::exists(outside));
-        const bool ends = h.fate == kEndsWalk;
-        EXPECT_EQ(log.Contains("Skipping download of item with suspicious name: " + h.name), ends);
-        EXPECT_EQ(transfers.outcome().walkEnded, ends);
+        EXPECT_EQ(log.Contains("Skipping download of item with suspicious name: " + name), ends);
+        EXPECT_EQ(ftp.transfers.outcome().walkEnded, ends);
         ASSERT_TRUE(fs::remove_all(target));
         if (!ends)
             continue;
@@ -588,22 +523,16 @@ TEST(HostileListing, NoListedNameLeadsOutsideTheLocalFolder) {
         ASSERT_TRUE(fs::create_directories(target + "/dir") &&
                     WriteWholeFile(base.File("escaped"), "x"));
         const auto before = Tree(base.path());
-        ScriptedFtp syncFtp;
-        syncFtp.Reply("TYPE A", "200 OK.");
-        syncFtp.Transfer("LIST", Listing(h));
-        syncFtp.Reply("CWD /", "250 OK.");
-        ScriptedUiServices syncUi;
-        ScriptedProcessLauncher syncLauncher;
-        LFtpList syncSession(syncUi, syncLauncher);
-        ASSERT_TRUE(syncFtp.Connect(syncSession));
-        SelectionTransfers sync(syncSession, pane, syncUi, syncLauncher);
-        syncUi.AnswerWithText("Yes");
-        sync.Synchronize(target + "/dir", {});
-        EXPECT_EQ(syncFtp.control.ReceivedLines(), syncFtp.expected);
+        ScriptedFtp syncFtp("synchronize: the name ends the walk", values);
+        ASSERT_TRUE(syncFtp.Connect(syncFtp.session));
+        syncFtp.ui.AnswerWithText("Yes");
+        syncFtp.transfers.Synchronize(target + "/dir", {});
+        EXPECT_EQ(syncFtp.Mismatch(), "");
         EXPECT_EQ(Tree(base.path()), before);
-        EXPECT_TRUE(syncLauncher.titles == std::vector<std::string>{kPreparingFileListTitle} &&
-                    sync.outcome().walkEnded && pane.refreshes == 0);
-        EXPECT_EQ(syncUi.busyCalls, (std::vector<bool>{true, false}));
+        EXPECT_TRUE(syncFtp.launcher.titles == std::vector<std::string>{kPreparingFileListTitle} &&
+                    syncFtp.transfers.outcome().walkEnded &&
+                    ftp.pane.refreshes + syncFtp.pane.refreshes == 0);
+        EXPECT_EQ(syncFtp.ui.busyCalls, (std::vector<bool>{true, false}));
         ASSERT_TRUE(fs::remove_all(target) && fs::remove(base.File("escaped")));
     }
 }
@@ -613,38 +542,20 @@ TEST(HostileListing, NoListedNameLeadsOutsideTheLocalFolder) {
 TEST(StalledListing, ASynchronizationOverItMovesNothing) {
     TempFolder local("brindle-stall");
     ASSERT_TRUE(WriteWholeFile(local.File("only-here.txt"), "mine"));
-    ScriptedFtp ftp;
-    ftp.Reply("TYPE A", "200 OK.");
-    ftp.data.push_back(std::make_unique<ScriptedPeer>());
-    ftp.data.back()->Send(Listing({'-', "listed.txt", kFetched}).substr(0, 60)).HoldOpen().Start();
-    ftp.control.ExpectLine().Send(PassiveReplyFor(ftp.data.back()->port()) + "\r\n");
-    ftp.expected.push_back("PASV");
-    ftp.Reply("LIST", "150 Here it comes.");
-    ScriptedUiServices ui;
-    ScriptedProcessLauncher launcher;
-    LFtpList session(ui, launcher);
-    ASSERT_TRUE(ftp.Connect(session));
-    FakePane pane;
-    SelectionTransfers sync(session, pane, ui, launcher);
-    ui.AnswerWithText("Yes");
-    sync.Synchronize(local.path(), {local.File("only-here.txt")});
-    EXPECT_EQ(ftp.control.ReceivedLines(), ftp.expected);
+    ScriptedFtp ftp("a stalled listing");
+    ASSERT_TRUE(ftp.Connect(ftp.session));
+    ftp.ui.AnswerWithText("Yes");
+    ftp.transfers.Synchronize(local.path(), {local.File("only-here.txt")});
+    EXPECT_EQ(ftp.Mismatch(), "");
     EXPECT_EQ(Tree(local.path()),
               (std::map<std::string, std::string>{{"only-here.txt", "file:mine"}}));
-    EXPECT_EQ(launcher.titles, std::vector<std::string>{kPreparingFileListTitle});
-    EXPECT_TRUE(sync.outcome().walkEnded && sync.outcome().queued == 0);
+    EXPECT_EQ(ftp.launcher.titles, std::vector<std::string>{kPreparingFileListTitle});
+    EXPECT_TRUE(ftp.transfers.outcome().walkEnded && ftp.transfers.outcome().queued == 0);
 }
 
 TEST(RemotePaneOnScriptedServer, APassiveFailureIsLoggedAndShowsNothing) {
-    ScriptedFtp ftp;
-    ftp.Reply("CWD /pub", "250 OK.");
-    ftp.Reply("PWD", "257 \"/pub\" is current.");
-    ftp.Reply("TYPE A", "200 OK.");
-    const RefusingPort refusing;
-    ftp.Reply("PASV", PassiveReplyFor(refusing.port));  // refused
-    ScriptedUiServices ui;
-    ScriptedProcessLauncher launcher;
-    RemotePane pane(ui, launcher);
+    ScriptedFtp ftp("a refused passive connection");
+    RemotePane pane(ftp.ui, ftp.launcher);
     ASSERT_TRUE(ftp.Connect(pane.session()));
     pane.session().remoteDir = "/pub";
     LogTail log;
@@ -653,7 +564,7 @@ TEST(RemotePaneOnScriptedServer, APassiveFailureIsLoggedAndShowsNothing) {
     // Both lines, in one entry.
     EXPECT_TRUE(log.Contains(
         " Passive Connection Failed!\r\nFor help with passive connections see https://"));
-    EXPECT_EQ(ftp.control.ReceivedLines(), ftp.expected);
+    EXPECT_EQ(ftp.Mismatch(), "");
 }
 
 // The owner's idle interface: the window's events run in its stop check, here one intruding
@@ -673,30 +584,18 @@ struct IntrudingIdle final : LProcessInterfaceVoid {
 TEST(RemotePaneOnScriptedServer, EventsInsideAListingSendNothingOnItsConnection) {
     using Intruder = std::function<bool(RemotePane&, SelectionTransfers&)>;  // true: refused
     const std::pair<const char*, Intruder> intruders[] = {
-        {"keep-alive", [](RemotePane& p, auto&) { return p.session().KeepAlive(), true; }},
-        {"refresh", [](RemotePane& p, auto&) { return !p.RefreshRemote(); }},
-        {"open folder", [](RemotePane& p, auto&) { return !p.OpenRemoteFolder("sub"); }},
-        {"disconnect", [](RemotePane& p, auto&) { return p.Disconnect(), p.session().connected; }},
-        {"download",
-         [](RemotePane&, SelectionTransfers& t) {
-             return t.DownloadSelection("/nowhere"), t.outcome().busy;
-         }},
-        {"synchronize",
-         [](RemotePane&, SelectionTransfers& t) {
-             return t.Synchronize("/nowhere", {}), t.outcome().busy;
-         }},
+        {"keep-alive", [](auto& p, auto&) { return p.session().KeepAlive(), true; }},
+        {"refresh", [](auto& p, auto&) { return !p.RefreshRemote(); }},
+        {"open folder", [](auto& p, auto&) { return !p.OpenRemoteFolder("sub"); }},
+        {"disconnect", [](auto& p, auto&) { return p.Disconnect(), p.session().connected; }},
+        {"download", [](auto&, auto& t) { return t.DownloadSelection("/x"), t.outcome().busy; }},
+        {"synchronize", [](auto&, auto& t) { return t.Synchronize("/x", {}), t.outcome().busy; }},
     };
     for (const auto& [name, intrude] : intruders) {
         SCOPED_TRACE(name);
-        ScriptedFtp ftp;
-        ftp.Reply("CWD /pub", "250 OK.");
-        ftp.Reply("PWD", "257 \"/pub\" is current.");
-        ftp.Reply("TYPE A", "200 OK.");
-        ftp.Transfer("LIST", Listing({'d', "sub", kFetched}));
-        ScriptedUiServices ui;
-        ScriptedProcessLauncher launcher;
-        RemotePane pane(ui, launcher);
-        SelectionTransfers transfers(pane.session(), pane, ui, launcher);
+        ScriptedFtp ftp("listing /pub");
+        RemotePane pane(ftp.ui, ftp.launcher);
+        SelectionTransfers transfers(pane.session(), pane, ftp.ui, ftp.launcher);
         int refused = 0;
         IntrudingIdle idle;
         idle.event = [&] { refused += intrude(pane, transfers); };
@@ -706,14 +605,14 @@ TEST(RemotePaneOnScriptedServer, EventsInsideAListingSendNothingOnItsConnection)
         LogTail log;
         EXPECT_TRUE(pane.RefreshRemote());
         pane.session().SetIdleInterface(nullptr);
-        EXPECT_EQ(ftp.control.ReceivedLines(), ftp.expected);
+        EXPECT_EQ(ftp.Mismatch(), "");
         Args rows;
         for (std::size_t row = 0; row < pane.rows().size(); ++row)
             rows.push_back(pane.Text(row, kRemoteColumnName) + " " +
                            pane.Text(row, kRemoteColumnKind));
         EXPECT_EQ(Join(rows), "sub Folder|after.txt File|good.txt File");
         EXPECT_TRUE(idle.checks > 0 && refused == idle.checks) << refused << " of " << idle.checks;
-        EXPECT_EQ(launcher.titles.size() + ui.alerts.size(), 0u);
+        EXPECT_EQ(ftp.launcher.titles.size() + ftp.ui.alerts.size(), 0u);
         EXPECT_TRUE(name == std::string("keep-alive") ||
                     log.Contains("The connection is busy with another operation."));
     }

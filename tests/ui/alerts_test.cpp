@@ -6,16 +6,21 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMetaEnum>
+#include <QMultiMap>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
 #include <functional>
+#include <map>
 
+#include "support/case_table.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 #include "ui/dialogs/user_login_dialog.h"
@@ -38,35 +43,27 @@ void WhenShown(std::function<void(Window&)> answer) {
     });
 }
 
-QString Plain(QString text) {
-    return text.remove(QLatin1Char('&'));
-}
-
-QAbstractButton* ButtonWithText(const QMessageBox& box, const QString& text) {
+// The alert's buttons by their text without the mnemonic's '&'.
+QMultiMap<QString, QAbstractButton*> Buttons(const QMessageBox& box) {
+    QMultiMap<QString, QAbstractButton*> buttons;
     for (QAbstractButton* button : box.buttons()) {
-        if (Plain(button->text()) == text) {
-            return button;
-        }
+        buttons.insert(button->text().remove('&'), button);
     }
-    return nullptr;
+    return buttons;
 }
 
 // Runs each alert on the Qt services and keeps what they answered.
-class RecordingAlerts final : public UserInterfaceServices {
-public:
+struct RecordingAlerts final : UserInterfaceServices {
+    using Text = const std::string&;
     void RunAlert(LAlertParams& params) override {
         qt.RunAlert(params);
         last = params;
     }
     bool AskLogin(LWindow, LoginPromptRequest&) override { return false; }
     void SetBusy(bool) override {}
-    bool OpenWithDefaultApplication(const std::string&) override { return false; }
-    bool ChooseFolder(LWindow, const std::string&, const std::string&, std::string&) override {
-        return false;
-    }
-    bool ChooseSaveFile(LWindow, const std::string&, const std::string&, std::string&) override {
-        return false;
-    }
+    bool OpenWithDefaultApplication(Text) override { return false; }
+    bool ChooseFolder(LWindow, Text, Text, std::string&) override { return false; }
+    bool ChooseSaveFile(LWindow, Text, Text, std::string&) override { return false; }
 
     QtUserInterfaceServices qt;
     LAlertParams last;
@@ -74,112 +71,65 @@ public:
 
 constexpr int kNothing = -1;  // the operation returns nothing
 
-using Operation = std::function<int(UserInterfaceServices&)>;
-const Operation kMessageBox = [](auto& u) { return u.MessageBox(nullptr, "t", "Head"), kNothing; };
-const Operation kNoteBox = [](auto& u) { return u.NoteBox(nullptr, "t", "Head"), kNothing; };
-const Operation kCautionBox = [](auto& u) { return u.CautionBox(nullptr, "t", "Head"), kNothing; };
-const Operation kErrorBox = [](auto& u) { return u.ErrorBox("t"), kNothing; };
-const Operation kAlertBox = [](auto& u) {
-    return u.AlertBox("Head", "t", kAlertCaution), kNothing;
+// The operations of operations.tsv, each on "t" under "Head".
+const std::map<std::string, std::function<int(UserInterfaceServices&)>> kOperations = {
+    {"MessageBox", [](auto& u) { return u.MessageBox(nullptr, "t", "Head"), kNothing; }},
+    {"NoteBox", [](auto& u) { return u.NoteBox(nullptr, "t", "Head"), kNothing; }},
+    {"CautionBox", [](auto& u) { return u.CautionBox(nullptr, "t", "Head"), kNothing; }},
+    {"ErrorBox", [](auto& u) { return u.ErrorBox("t"), kNothing; }},
+    {"AlertBox", [](auto& u) { return u.AlertBox("Head", "t", kAlertCaution), kNothing; }},
+    {"YesNoBox", [](auto& u) -> int { return u.YesNoBox(nullptr, "t", "Head"); }},
+    {"YesNoBox, no parent", [](auto& u) -> int { return u.YesNoBox("t", "Head"); }},
+    {"OkCancelBox", [](auto& u) -> int { return u.OkCancelBox(nullptr, "t", "Head"); }},
+    {"YesNoCancelBox", [](auto& u) { return u.YesNoCancelBox(nullptr, "t", "Head"); }},
+    {"AskBox", [](auto& u) -> int { return u.AskBox(nullptr, "t", "Head", "Delete", "Cancel"); }},
+    {"caution question",
+     [](auto& u) -> int {
+         LAlertParams params =
+             MakeAlertParams(nullptr, kAlertCaution, "t", "Head",
+                             {{"Replace", LAlertRole::kAccept}, {"Keep", LAlertRole::kReject}});
+         u.RunAlert(params);
+         return params.result;
+     }},
 };
-const Operation kYesNoBox = [](auto& u) -> int { return u.YesNoBox(nullptr, "t", "Head"); };
-const Operation kYesNoBoxAlone = [](auto& u) -> int { return u.YesNoBox("t", "Head"); };
-const Operation kOkCancelBox = [](auto& u) -> int { return u.OkCancelBox(nullptr, "t", "Head"); };
-const Operation kYesNoCancelBox = [](auto& u) { return u.YesNoCancelBox(nullptr, "t", "Head"); };
-const Operation kAskBox = [](auto& u) -> int {
-    return u.AskBox(nullptr, "t", "Head", "Delete", "Cancel");
-};
-// A caution with two buttons, as a question about a risky action would be.
-const Operation kCautionQuestion = [](auto& u) -> int {
-    LAlertParams params =
-        MakeAlertParams(nullptr, kAlertCaution, "t", "Head",
-                        {{"Replace", LAlertRole::kAccept}, {"Keep", LAlertRole::kReject}});
-    u.RunAlert(params);
-    return params.result;
-};
-
-const QMessageBox::Icon kStop = QMessageBox::Critical;
-const QMessageBox::Icon kNote = QMessageBox::Information;
-const QMessageBox::Icon kCaution = QMessageBox::Warning;
-const QMessageBox::Icon kAsk = QMessageBox::Question;
 
 TEST(QtAlerts, EachOperationShowsItsButtonsAndAnswersByThem) {
-    struct Case {
-        const char* name;
-        Operation run;
-        QString headline;
-        QMessageBox::Icon icon;
-        QStringList buttons;       // button 1 first
-        std::vector<int> returns;  // what the operation returns when each button is pressed
-        int onReturn, onEscape;    // the button the key presses
-    };
-    const Case cases[] = {
-        {"MessageBox", kMessageBox, "Head", kStop, {"OK"}, {kNothing}, 1, 1},
-        {"NoteBox", kNoteBox, "Head", kNote, {"OK"}, {kNothing}, 1, 1},
-        {"CautionBox", kCautionBox, "Head", kCaution, {"OK"}, {kNothing}, 1, 1},
-        {"ErrorBox", kErrorBox, "Error", kStop, {"OK"}, {kNothing}, 1, 1},
-        {"AlertBox", kAlertBox, "Head", kCaution, {"OK"}, {kNothing}, 1, 1},
-        {"YesNoBox", kYesNoBox, "Head", kAsk, {"Yes", "No"}, {1, 0}, 1, 2},
-        {"YesNoBox, no parent", kYesNoBoxAlone, "Head", kAsk, {"Yes", "No"}, {1, 0}, 1, 2},
-        {"OkCancelBox", kOkCancelBox, "Head", kAsk, {"OK", "Cancel"}, {1, 0}, 1, 2},
-        {"YesNoCancelBox", kYesNoCancelBox, "Head", kAsk, {"Yes", "Cancel", "No"}, {1, 2, 3}, 1, 2},
-        {"AskBox", kAskBox, "Head", kAsk, {"Delete", "Cancel"}, {1, 0}, 1, 2},
-        {"caution question", kCautionQuestion, "Head", kCaution, {"Replace", "Keep"}, {1, 2}, 2, 2},
-    };
     RecordingAlerts ui;
-    for (const Case& c : cases) {
-        // Each button in turn, then Return, then Escape.
-        const int count = static_cast<int>(c.buttons.size());
-        for (int press = 0; press < count + 2; ++press) {
-            const std::string row = std::string(c.name) + ", press " + std::to_string(press + 1);
-            WhenShown<QMessageBox>([&c, count, press, row](QMessageBox& box) {
-                QStringList shown;
-                for (QAbstractButton* button : box.buttons()) {
-                    shown.append(Plain(button->text()));
-                }
-                QStringList expected = c.buttons;
-                shown.sort();
-                expected.sort();
-                EXPECT_EQ(shown, expected) << row;
-                EXPECT_TRUE(box.text().contains(c.headline)) << row;
-                EXPECT_EQ(box.icon(), c.icon) << row;
-                if (press < count) {
-                    QAbstractButton* button = ButtonWithText(box, c.buttons[press]);
-                    ASSERT_NE(button, nullptr) << row;
-                    QTest::mouseClick(button, Qt::LeftButton);
-                } else {
-                    QTest::keyClick(&box, press == count ? Qt::Key_Return : Qt::Key_Escape);
-                }
-            });
-            const int returned = c.run(ui);
-            if (press < count) {
-                EXPECT_EQ(ui.last.result, press + 1) << row;
-                EXPECT_EQ(returned, c.returns[press]) << row;
-            } else {
-                EXPECT_EQ(ui.last.result, press == count ? c.onReturn : c.onEscape) << row;
-            }
-        }
+    for (const auto& [name, row] : LoadCases("ui/alerts/operations.tsv")) {
+        WhenShown<QMessageBox>([&](QMessageBox& box) {
+            EXPECT_TRUE(box.text().contains(QString::fromStdString(row.at(1)))) << name;
+            EXPECT_STREQ(QMetaEnum::fromType<QMessageBox::Icon>().valueToKey(box.icon()),
+                         row.at(2).c_str())
+                << name;
+            QStringList buttons = QString::fromStdString(row.at(3)).split(',');
+            buttons.sort();
+            ASSERT_EQ(Buttons(box).keys(), buttons) << name;
+            const QString press = QString::fromStdString(row.at(4));
+            Buttons(box).contains(press)
+                ? QTest::mouseClick(Buttons(box).value(press), Qt::LeftButton)
+                : QTest::keySequence(&box, QKeySequence(press));
+        });
+        const int returned = kOperations.at(row.at(0))(ui);
+        EXPECT_EQ(ui.last.result, std::stoi(row.at(5))) << name;
+        EXPECT_EQ(returned == kNothing ? "-" : std::to_string(returned), row.at(6)) << name;
     }
 }
 
 TEST(QtAlerts, ReturnsTheCheckBoxState) {
-    struct Case {
-        const char* checkBox;
-        bool tick;
-    };
-    for (const Case& c : {Case{"Do this for all", true}, Case{"Do not ask again.", false}}) {
+    for (const bool tick : {true, false}) {
+        const QString text = tick ? "Do this for all" : "Do not ask again.";
         QtUserInterfaceServices ui;
-        WhenShown<QMessageBox>([&c](QMessageBox& box) {
-            ASSERT_NE(box.checkBox(), nullptr) << c.checkBox;
-            EXPECT_EQ(box.checkBox()->text(), c.checkBox);
-            if (c.tick) {
+        WhenShown<QMessageBox>([&](QMessageBox& box) {
+            ASSERT_NE(box.checkBox(), nullptr) << tick;
+            EXPECT_EQ(box.checkBox()->text(), text);
+            if (tick) {
                 QTest::keyClick(box.checkBox(), Qt::Key_Space);
             }
-            QTest::mouseClick(ButtonWithText(box, "Yes"), Qt::LeftButton);
+            QTest::mouseClick(Buttons(box).value("Yes"), Qt::LeftButton);
         });
-        bool checked = !c.tick;
-        EXPECT_TRUE(ui.YesNoBox(nullptr, "t", "Head", c.checkBox, checked)) << c.checkBox;
-        EXPECT_EQ(checked, c.tick) << c.checkBox;
+        bool checked = !tick;
+        EXPECT_TRUE(ui.YesNoBox(nullptr, "t", "Head", text.toStdString(), checked)) << tick;
+        EXPECT_EQ(checked, tick);
     }
 }
 
@@ -229,39 +179,29 @@ TEST(UserLoginDlg, CancelGivesBackNothing) {
 TEST(QtFileChoosers, GiveBackTheAnsweredPath) {
     TempFolder folder("brindle-choosers");
     std::filesystem::create_directory(folder.File("sub"));
-    struct Case {
-        const char* name;
-        bool save;
-        std::string start, typed;  // typed replaces the name field unless empty
-        bool accept;
-        std::string chosen;  // "" when cancelled
-    };
-    const Case cases[] = {
-        {"folder", false, folder.path(), "sub", true, folder.File("sub")},
-        {"save file, suggested name", true, folder.File("copy.txt"), "", true,
-         folder.File("copy.txt")},
-        {"cancelled", false, folder.path(), "", false, ""},
-    };
     QtUserInterfaceServices ui;
-    for (const Case& c : cases) {
-        WhenShown<QFileDialog>([&c](QFileDialog& dialog) {
-            if (!c.typed.empty()) {
-                auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
-                ASSERT_NE(name, nullptr) << c.name;
-                name->clear();
-                QTest::keyClicks(name, QString::fromStdString(c.typed));
+    for (const auto& [name, row] : LoadCases("ui/alerts/choosers.tsv")) {
+        const bool accept = row.at(5) == "true";
+        WhenShown<QFileDialog>([&](QFileDialog& dialog) {
+            if (!row.at(3).empty()) {
+                auto* field = dialog.findChild<QLineEdit*>("fileNameEdit");
+                ASSERT_NE(field, nullptr) << name;
+                field->clear();
+                QTest::keyClicks(field, QString::fromStdString(row.at(3)));
             }
             // Pressing Return in the name field, or Escape.
             QDialog& asked = dialog;
-            c.accept ? asked.accept() : asked.reject();
+            accept ? asked.accept() : asked.reject();
         });
+        auto path = [&](int cell) { return Substitute(row.at(cell), {{"ROOT", folder.path()}}); };
         std::string chosen;
-        const bool answered = c.save ? ui.ChooseSaveFile(nullptr, "Save", c.start, chosen)
-                                     : ui.ChooseFolder(nullptr, "Folder", c.start, chosen);
-        EXPECT_EQ(answered, c.accept) << c.name;
+        EXPECT_EQ(row.at(1) == "save" ? ui.ChooseSaveFile(nullptr, "Save", path(2), chosen)
+                                      : ui.ChooseFolder(nullptr, "Folder", path(2), chosen),
+                  accept)
+            << name;
         EXPECT_EQ(std::filesystem::weakly_canonical(chosen),
-                  std::filesystem::weakly_canonical(c.chosen))
-            << c.name;
+                  std::filesystem::weakly_canonical(path(4)))
+            << name;
     }
 }
 

@@ -2,32 +2,28 @@
 // start's wizard, choosing sites, retried connections, closing, a server that goes away, the
 // three transfer buttons and the window's first look.
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QMenu>
-#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
-#include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
-#include <atomic>
 #include <functional>
 #include <mutex>
 #include <thread>
 
 #include "frame/file_descriptor.h"
-#include "frame/paths.h"
 #include "servers/peer_script.h"
 #include "servers/real_server.h"
 #include "settings/ftp_account.h"
 #include "settings/section_settings.h"
+#include "support/case_table.h"
 #include "support/log_tail.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
@@ -44,35 +40,29 @@ constexpr int kLostConnectionMs = 11000;
 
 // Records every popup menu and modal dialog shown while it lives, and backs out of it: a
 // dialog's title, or a menu's items joined by '|'.
-class ShownWindows {
-public:
+struct ShownWindows {
     ShownWindows() {
-        QObject::connect(&timer_, &QTimer::timeout, [this] { Close(); });
-        timer_.start(10);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                QStringList items;
+                for (const QAction* action : menu->actions()) {
+                    action->isSeparator() ? void() : items.append(action->text());
+                }
+                shown.push_back(items.join('|').toStdString());
+                menu->close();
+            } else if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                shown.push_back(dialog->windowTitle().toStdString());
+                dialog->reject();
+            }
+        });
+        timer.start(10);
     }
     std::vector<std::string> shown;
-
-private:
-    void Close() {
-        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-            std::string items;
-            for (const QAction* action : menu->actions()) {
-                if (!action->isSeparator()) {
-                    items += (items.empty() ? "" : "|") + action->text().toStdString();
-                }
-            }
-            shown.push_back(items);
-            menu->close();
-        } else if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            shown.push_back(dialog->windowTitle().toStdString());
-            dialog->reject();
-        }
-    }
-    QTimer timer_;
+    QTimer timer;
 };
 
 // Plays one script on every connection it accepts, so that a retried connection meets the same
-// server, and keeps each connection's lines.
+// server, and keeps what each connection sent.
 class RepeatingPeer {
 public:
     explicit RepeatingPeer(PeerScript script) : script_(std::move(script)) {
@@ -80,53 +70,42 @@ public:
         thread_ = std::thread([this] { Run(); });
     }
     ~RepeatingPeer() {
-        stop_ = true;
+        shutdown(listen_.get(), SHUT_RDWR);  // ends the wait in accept
         thread_.join();
     }
     std::string hostText() const { return "127.0.0.1:" + std::to_string(port_); }
-    std::vector<std::vector<std::string>> Connections() {
+    std::vector<std::string> Connections() {
         const std::lock_guard<std::mutex> lock(mutex_);
         return connections_;
     }
 
 private:
-    bool Readable(int fd) {
-        for (int waited = 0; !stop_ && waited < kWaitMs; waited += 50) {
-            pollfd entry{fd, POLLIN, 0};
-            if (poll(&entry, 1, 50) > 0) {
-                return true;
-            }
-        }
-        return false;
-    }
-    // One line without its CR LF; false when the client closed.
-    bool ReadLine(int fd, std::string& line) {
-        line.clear();
-        char c = 0;
-        while (Readable(fd) && recv(fd, &c, 1, 0) == 1) {
-            if (c == '\n') {
-                return true;
-            }
-            c != '\r' ? line.push_back(c) : void();
-        }
-        return false;
-    }
     void Run() {
-        while (Readable(listen_.get())) {
+        const timeval guard{kWaitMs / 1000, 0};  // only against a hang
+        while (true) {
             const FileDescriptor fd(accept4(listen_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+            if (!fd.valid()) {
+                return;  // the destructor shut the listening socket
+            }
+            setsockopt(fd.get(), SOL_SOCKET, SO_RCVTIMEO, &guard, sizeof guard);
             {
                 const std::lock_guard<std::mutex> lock(mutex_);
                 connections_.emplace_back();
             }
-            std::string line;
             for (const std::string& step : script_.lines) {
                 if (step.starts_with("< ")) {
                     const std::string reply = step.substr(2) + "\r\n";
                     send(fd.get(), reply.data(), reply.size(), MSG_NOSIGNAL);
-                } else if ((step.starts_with(">") || step == "receive") &&
-                           ReadLine(fd.get(), line)) {
+                    continue;
+                }
+                // "> LINE" reads one line, "receive" everything until the client closes.
+                char c = 0;
+                while (recv(fd.get(), &c, 1, 0) == 1) {
                     const std::lock_guard<std::mutex> lock(mutex_);
-                    connections_.back().push_back(line);
+                    connections_.back().push_back(c);
+                    if (c == '\n' && step != "receive") {
+                        break;
+                    }
                 }
             }
         }
@@ -135,28 +114,18 @@ private:
     PeerScript script_;
     std::uint16_t port_ = 0;
     FileDescriptor listen_{BindFreeLoopbackPort(port_)};
-    std::atomic<bool> stop_{false};
     std::thread thread_;
     std::mutex mutex_;
-    std::vector<std::vector<std::string>> connections_;
+    std::vector<std::string> connections_;
 };
 
 // password "" asks at connection; localFolder "" keeps the default.
 void StoreSite(const std::string& label, const std::string& server,
                const std::string& password = "", bool tls = false,
                const std::string& localFolder = "") {
-    FtpAccount account;
-    account.label = label;
-    account.server = server;
-    account.userName = "test";
-    account.password = password;
-    account.rememberPassword = !password.empty();
-    account.useSsl = tls;
-    account.useRecentRemote = false;
-    if (!localFolder.empty()) {
-        account.useRecentLocal = false;
-        account.localDirectory = localFolder;
-    }
+    FtpAccount account{label, server, "test", password, !password.empty(), tls, false};
+    account.useRecentLocal = localFolder.empty();
+    account.localDirectory = localFolder.empty() ? account.localDirectory : localFolder;
     ASSERT_TRUE(SaveFtpAccount("", account));
 }
 
@@ -176,8 +145,8 @@ struct MainWindowRun {
         return std::count(launcher.titles.begin(), launcher.titles.end(), "FTP Connect");
     }
     template <typename Control>
-    Control* Find(int id) const {
-        return window.findChild<Control*>(QString::number(id));
+    Control* Find(const std::string& name) const {
+        return window.findChild<Control*>(QString::fromStdString(name));
     }
 };
 
@@ -187,9 +156,7 @@ void SelectRow(QTreeView& list, const std::string& name) {
         list.model()->match(list.model()->index(0, 0), Qt::DisplayRole,
                             QString::fromStdString(name), 1, Qt::MatchExactly);
     ASSERT_FALSE(found.isEmpty()) << "no row " << name;
-    list.setCurrentIndex(found.front());
-    list.selectionModel()->select(found.front(),
-                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list.setCurrentIndex(found.front());  // which selects the row alone
 }
 
 class MainWindowTest : public testing::Test {
@@ -206,14 +173,18 @@ protected:
     }
 
     // A running pyftpdlib with its site stored and current.
-    bool StartServer(const std::string& localFolder = "") {
+    bool StartServer(const std::string& localFolder = "", bool storePassword = true) {
         std::string why;
-        if (!server_.Start(&why)) {
-            ADD_FAILURE() << why;
-            return false;
-        }
-        StoreSite("alpha", server_.hostText(), server_.password(), false, localFolder);
-        return SetCurrentSite("alpha");
+        EXPECT_TRUE(server_.Start(&why)) << why;
+        StoreSite("alpha", server_.hostText(), storePassword ? server_.password() : "", false,
+                  localFolder);
+        return why.empty() && SetCurrentSite("alpha");
+    }
+    // A window connected to the current site.
+    std::unique_ptr<MainWindowRun> ConnectedRun() {
+        auto run = std::make_unique<MainWindowRun>();
+        EXPECT_TRUE(run->WaitUntil([&] { return run->Connected(); }));
+        return run;
     }
 
     RealServer server_{kPlainServers[0]};
@@ -222,29 +193,20 @@ protected:
 }  // namespace
 
 TEST_F(MainWindowTest, TheConnectButtonWithoutACurrentSiteOffersTheSitesOrANewOne) {
-    struct Case {
-        const char* name;
-        std::vector<std::string> sites;
-        std::string shown;
-    };
-    const Case cases[] = {
-        {"no site: the new-site dialog", {}, "Add New Site"},
-        {"sites: the site menu", {"alpha", "beta"}, "alpha|beta|New Site ..."},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, row] : LoadCases("ui/main/connect_button.tsv")) {
+        SCOPED_TRACE(name);
         SetUp();
-        for (const std::string& label : c.sites) {
-            StoreSite(label, "127.0.0.1:1");
+        for (const std::string& label : Split(row[1], '|')) {
+            label == "-" ? void() : StoreSite(label, "127.0.0.1:1");
         }
         MainWindowRun run;
         run.window.show();
         ShownWindows windows;
-        auto* connect = run.Find<QToolButton>(100);
+        auto* connect = run.Find<QToolButton>("100");
         ASSERT_NE(connect, nullptr);
         QTest::mouseClick(connect, Qt::LeftButton, {}, QPoint(4, connect->height() / 2));
         ASSERT_TRUE(run.WaitUntil([&] { return !windows.shown.empty(); }));
-        EXPECT_EQ(windows.shown, std::vector<std::string>{c.shown});
+        EXPECT_EQ(windows.shown, std::vector<std::string>{row[2]});
         EXPECT_EQ(run.Connects(), 0u);
     }
 }
@@ -265,31 +227,27 @@ TEST_F(MainWindowTest, AFirstStartRunsTheSetupWizardOnce) {
 TEST_F(MainWindowTest, ChoosingTheConnectedSiteAgainChangesNothingAndAnotherOneAsksFirst) {
     ASSERT_TRUE(StartServer());
     StoreSite("beta", "127.0.0.1:1");
-    MainWindowRun run;
-    ASSERT_TRUE(run.WaitUntil([&] { return run.Connected(); }));
-    const QString status = run.window.connectionStatusText();
+    const auto run = ConnectedRun();
+    const QString status = run->window.connectionStatusText();
     EXPECT_EQ(status.toStdString(),
               "Connected to alpha (" + server_.hostText() + ") as " + server_.user());
 
-    run.window.Command(6001);  // alpha, connected
-    EXPECT_TRUE(run.ui.alerts.empty());
-    run.ui.AnswerWithText("Cancel");
-    run.window.Command(6002);  // beta, declined
-    ASSERT_EQ(run.ui.alerts.size(), 1u);
-    EXPECT_EQ(run.ui.alerts[0].headline, "Disconnect Confirm");
+    run->window.Command(6001);  // alpha, connected
+    EXPECT_TRUE(run->ui.alerts.empty());
+    run->ui.AnswerWithText("Cancel");
+    run->window.Command(6002);  // beta, declined
+    ASSERT_EQ(run->ui.alerts.size(), 1u);
+    EXPECT_EQ(run->ui.alerts[0].headline, "Disconnect Confirm");
 
-    EXPECT_EQ(run.Connects(), 1u);
-    EXPECT_EQ(run.window.connectionStatusText(), status);
+    EXPECT_EQ(run->Connects(), 1u);
+    EXPECT_EQ(run->window.connectionStatusText(), status);
     std::string current;
     EXPECT_TRUE(GetCurrentSite(current));
     EXPECT_EQ(current, "alpha");
 }
 
 TEST_F(MainWindowTest, ASiteWithoutAStoredPasswordAsksForItOnce) {
-    std::string why;
-    ASSERT_TRUE(server_.Start(&why)) << why;
-    StoreSite("alpha", server_.hostText(), "");
-    SetCurrentSite("alpha");
+    ASSERT_TRUE(StartServer("", false));
     MainWindowRun run;
     run.ui.loginPassword = server_.password();
     ASSERT_TRUE(run.WaitUntil([&] { return run.Connected(); }));
@@ -309,14 +267,11 @@ TEST_F(MainWindowTest, RetriedConnectionsToATlsSiteKeepTlsAndNeverSendTheUserNam
     ASSERT_TRUE(run.WaitUntil([&] { return log.Contains("Click the Connect button"); }));
 
     EXPECT_EQ(run.Connects(), 4u);
-    const auto connections = peer.Connections();
+    const std::vector<std::string> connections = peer.Connections();
     EXPECT_EQ(connections.size(), 4u);
-    for (const std::vector<std::string>& lines : connections) {
-        ASSERT_FALSE(lines.empty());
-        EXPECT_EQ(lines.front(), "AUTH TLS");
-        for (const std::string& line : lines) {
-            EXPECT_FALSE(line.starts_with("USER")) << line;
-        }
+    for (const std::string& sent : connections) {
+        EXPECT_TRUE(sent.starts_with("AUTH TLS\r\n")) << sent;
+        EXPECT_EQ(sent.find("USER"), std::string::npos) << sent;
     }
     EXPECT_EQ(run.window.connectionStatusText().toStdString(), kNotConnectedText);
     std::string current;
@@ -329,13 +284,12 @@ TEST_F(MainWindowTest, ClosingKeepsTheCurrentSiteOnlyWhileConnected) {
         SCOPED_TRACE(connected ? "connected" : "disconnected");
         SetCurrentSite("alpha");
         LogTail log;
-        MainWindowRun run;
-        ASSERT_TRUE(run.WaitUntil([&] { return run.Connected(); }));
+        const auto run = ConnectedRun();
         if (!connected) {
-            run.window.Command(1002);  // Disconnect Site forgets it; choose it again unconnected
+            run->window.Command(1002);  // Disconnect Site forgets it; choose it again unconnected
             SetCurrentSite("alpha");
         }
-        run.window.close();
+        run->window.close();
         std::string current;
         EXPECT_EQ(GetCurrentSite(current), connected);
         EXPECT_TRUE(log.Contains("Brindle FTP Exit."));
@@ -344,60 +298,37 @@ TEST_F(MainWindowTest, ClosingKeepsTheCurrentSiteOnlyWhileConnected) {
 
 TEST_F(MainWindowTest, AServerThatGoesAwayShowsNotConnectedAtTheNextCheck) {
     ASSERT_TRUE(StartServer());
-    MainWindowRun run;
-    ASSERT_TRUE(run.WaitUntil([&] { return run.Connected(); }));
+    const auto run = ConnectedRun();
     server_.Stop();
-    EXPECT_TRUE(run.WaitUntil([&] { return !run.Connected(); }, kLostConnectionMs));
-    EXPECT_EQ(run.window.connectionStatusText().toStdString(), kNotConnectedText);
+    EXPECT_TRUE(run->WaitUntil([&] { return !run->Connected(); }, kLostConnectionMs));
+    EXPECT_EQ(run->window.connectionStatusText().toStdString(), kNotConnectedText);
 }
 
 TEST_F(MainWindowTest, TheTransferButtonsMoveFilesBetweenThePanes) {
     TempFolder local;
     ASSERT_TRUE(StartServer(local.path()));
     ASSERT_TRUE(WriteWholeFile(local.File("up.txt"), "up"));
+    ASSERT_TRUE(WriteWholeFile(local.File("local-only.txt"), "l"));
     ASSERT_TRUE(server_.MakeFile("down.txt", "down"));
-    MainWindowRun run;
-    ASSERT_TRUE(run.WaitUntil([&] { return run.Connected(); }));
-    ASSERT_EQ(run.window.localView()->currentFolder(), local.path());
-
-    QTreeView& localList = *run.window.localView()->view();
-    QTreeView& remoteList = *run.window.remoteView()->view();
-    struct Case {
-        const char* name;
-        int button;
-        std::function<void()> make;  // before the panes list again
-        QTreeView* list;             // where `selected` is selected, if anywhere
-        const char* selected;
-        std::function<bool()> arrived;
-    };
-    const Case cases[] = {
-        {"upload", 103, [] {}, &localList, "up.txt",
-         [&] { return ReadWholeFile(server_.Path("up.txt")) == "up"; }},
-        {"download", 104, [] {}, &remoteList, "down.txt",
-         [&] { return ReadWholeFile(local.File("down.txt")) == "down"; }},
-        {"synchronize", 120,
-         [&] {
-             WriteWholeFile(local.File("local-only.txt"), "l");
-             server_.MakeFile("remote-only.txt", "r");
-         },
-         nullptr, "",
-         [&] {
-             return ReadWholeFile(server_.Path("local-only.txt")) == "l" &&
-                    ReadWholeFile(local.File("remote-only.txt")) == "r";
-         }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        c.make();
-        run.window.Command(2001);
-        run.window.Command(4006);
-        if (c.list != nullptr) {
-            SelectRow(*c.list, c.selected);
+    ASSERT_TRUE(server_.MakeFile("remote-only.txt", "r"));
+    const auto run = ConnectedRun();
+    ASSERT_EQ(run->window.localView()->currentFolder(), local.path());
+    for (const auto& [name, row] : LoadCases("ui/main/transfer_buttons.tsv")) {
+        SCOPED_TRACE(name);
+        run->window.Command(2001);  // both panes list again
+        run->window.Command(4006);
+        if (row[2] != "-") {
+            SelectRow(row[2] == "local" ? *run->window.localView()->view()
+                                        : *run->window.remoteView()->view(),
+                      row[3]);
         }
-        auto* button = run.Find<QToolButton>(c.button);
+        auto* button = run->Find<QToolButton>(row[1]);
         ASSERT_TRUE(button->isEnabled());
         QTest::mouseClick(button, Qt::LeftButton);
-        EXPECT_TRUE(run.WaitUntil(c.arrived));
+        EXPECT_TRUE(run->WaitUntil([&] {
+            return (row[4] == "-" || ReadWholeFile(server_.Path(row[4])) == row[5]) &&
+                   (row[6] == "-" || ReadWholeFile(local.File(row[6])) == row[7]);
+        }));
     }
 }
 
@@ -409,31 +340,16 @@ TEST_F(MainWindowTest, ReturnInAPathFieldAndThePaneKeysReachTheirCommands) {
     run.window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&run.window));
     LExplorerFolderControl& pane = *run.window.localView();
-    QLineEdit* field = run.Find<QComboBox>(106)->lineEdit();
-    struct Case {
-        const char* name;
-        QWidget* target;
-        std::string typed;  // into the path field first
-        Qt::Key key;
-        std::string folder;  // where the local pane is afterwards
-        std::size_t alerts;
-    };
-    const Case cases[] = {
-        {"Return goes to the typed folder", field, local.File("sub"), Qt::Key_Return,
-         local.File("sub"), 0},
-        {"Backspace goes up one level", pane.view(), "", Qt::Key_Backspace, local.path(), 0},
-        {"a typed path that is no folder is refused", field, local.File("none"), Qt::Key_Enter,
-         local.path(), 1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        if (!c.typed.empty()) {
-            field->setText(QString::fromStdString(c.typed));
-        }
-        c.target->setFocus();
-        QTest::keyClick(c.target, c.key);
-        EXPECT_EQ(pane.currentFolder(), c.folder);
-        EXPECT_EQ(run.ui.alerts.size(), c.alerts);
+    QLineEdit* field = run.Find<QComboBox>("106")->lineEdit();
+    for (const auto& [name, row] : LoadCases("ui/main/keys.tsv")) {
+        SCOPED_TRACE(name);
+        const auto cell = [&](int i) { return Substitute(row[i], {{"ROOT", local.path()}}); };
+        QWidget* target = row[1] == "-" ? static_cast<QWidget*>(pane.view()) : field;
+        row[1] == "-" ? void() : field->setText(QString::fromStdString(cell(1)));
+        target->setFocus();
+        QTest::keyClick(target, QKeySequence(QString::fromStdString(row[2]))[0].key());
+        EXPECT_EQ(pane.currentFolder(), cell(3));
+        EXPECT_EQ(run.ui.alerts.size(), std::stoul(row[4]));
     }
     EXPECT_EQ(run.ui.alerts.back().text, "Path is not valid.");
 }
@@ -443,26 +359,12 @@ TEST_F(MainWindowTest, TheWindowOpensAt920By595WithEveryPartShowing) {
     run.window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&run.window));
     EXPECT_EQ(run.window.size(), QSize(920, 595));
-    struct Part {
-        const char* name;
-        QWidget* widget;
-        int minimum;  // pixels each way
-    };
-    const Part parts[] = {
-        {"local list", run.window.localView(), 100},
-        {"remote list", run.window.remoteView(), 100},
-        {"upload", run.Find<QWidget>(103), 24},
-        {"download", run.Find<QWidget>(104), 24},
-        {"synchronize", run.Find<QWidget>(120), 24},
-        {"toolbar", run.window.findChild<QToolBar*>("MainToolBar"), 24},
-        {"log pane", run.Find<QWidget>(401), 40},
-        {"status bar", run.window.statusBar(), 10},
-    };
-    for (const Part& part : parts) {
-        SCOPED_TRACE(part.name);
-        ASSERT_NE(part.widget, nullptr);
-        EXPECT_TRUE(part.widget->isVisible());
-        EXPECT_GE(part.widget->width(), part.minimum);
-        EXPECT_GE(part.widget->height(), part.minimum);
+    for (const auto& [name, row] : LoadCases("ui/main/parts.tsv")) {
+        SCOPED_TRACE(name);
+        const QWidget* part = run.Find<QWidget>(row[1]);
+        ASSERT_NE(part, nullptr);
+        EXPECT_TRUE(part->isVisible());
+        EXPECT_GE(part->width(), std::stoi(row[2]));
+        EXPECT_GE(part->height(), std::stoi(row[2]));
     }
 }

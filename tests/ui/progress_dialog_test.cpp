@@ -24,6 +24,7 @@
 #include "ftp/logon.h"
 #include "servers/peer_script.h"
 #include "servers/real_server.h"
+#include "support/case_table.h"
 #include "support/scripted_ui.h"
 #include "support/temp_folder.h"
 #include "ui/process/qt_process_launcher.h"
@@ -31,17 +32,13 @@
 
 namespace {
 
-// The Qt launcher, with a look at the dialog before the process starts and when it returns.
+// The Qt launcher over scripted services, with a look at the dialog at start and at return.
 class WatchedLauncher final : public ProcessLauncher {
 public:
-    explicit WatchedLauncher(UserInterfaceServices& ui) : qt_(ui) {}
-
     LProcessResult Run(LWindow parent, const char* title, const ProcessFunction& process) override {
         return qt_.Run(parent, title, [&](LProcessInterface& iface) {
             auto& dialog = dynamic_cast<QDialog&>(iface);
-            if (atStart) {
-                atStart(dialog);
-            }
+            atStart(dialog);
             const LProcessResult result = process(iface);
             shownAtReturn = dialog.isVisible();
             results.push_back(result);
@@ -49,28 +46,38 @@ public:
         });
     }
 
-    std::function<void(QDialog&)> atStart;
+    ScriptedUiServices ui;
+    std::function<void(QDialog&)> atStart = [](QDialog&) {};
     bool shownAtReturn = false;
     std::vector<LProcessResult> results;  // as the processes returned them
 
 private:
-    QtProcessLauncher qt_;
+    QtProcessLauncher qt_{ui};
 };
 
 QPushButton* CancelButton(QDialog& dialog) {
     return dialog.findChild<QPushButton*>("105");
 }
 
-// What a control shows: a status line's text, or the bar's value ("busy" while indeterminate).
-std::string Shown(QDialog& dialog, const char* id) {
-    QWidget* control = dialog.findChild<QWidget*>(id);
-    if (auto* label = qobject_cast<QLabel*>(control)) {
+// Reports as the row says and reads the control it names: a status line's text, or the bar's
+// value ("busy" while indeterminate).
+std::string ReportAsRowSays(const std::vector<std::string>& row, LProcessInterface& iface,
+                            QDialog& dialog) {
+    if (row[1] == "progress") {
+        iface.SetProgress(std::stod(row[2]));
+    } else if (row[1] == "indeterminate") {
+        iface.SetProgressIndeterminate();
+    } else {
+        iface.SetStatusText(row[2].c_str(), std::stoi(row[1].substr(7)));  // "status N"
+    }
+    const QString id = QString::fromStdString(row[3]);
+    if (auto* label = dialog.findChild<QLabel*>(id)) {
         return label->text().toStdString();
     }
-    if (auto* bar = qobject_cast<QProgressBar*>(control)) {
-        return bar->maximum() == 0 ? "busy" : std::to_string(bar->value());
-    }
-    return "no control " + std::string(id);
+    auto* bar = dialog.findChild<QProgressBar*>(id);
+    return !bar                  ? "no control " + row[3]
+           : bar->maximum() == 0 ? "busy"
+                                 : std::to_string(bar->value());
 }
 
 std::string Name(LProcessResult result) {
@@ -85,30 +92,13 @@ struct Later {
     QObject context;
 };
 
-struct ShowRow {
-    const char* name;
-    std::function<void(LProcessInterface&)> report;
-    const char* control;
-    const char* expected;
-};
-
-enum class Wait { kSleep, kEvent, kSocket };
-// What the window's events do while the process waits.
-enum class During { kNothing, kMark, kSignal, kEscape };
-
-struct WaitRow {
-    const char* name;
-    Wait wait;
-    bool signalled;  // the event (or the socket) before the wait
-    std::uint32_t ms;
-    During during;
-    const char* expected;  // the result, " ran" when kMark ran, " greyed" once Cancel is grey
-};
-
 // Waits as the row says from inside a process; the 2 s waits end sooner or fail.
-std::string WaitAsRowSays(const WaitRow& row, LProcessInterface& iface, QDialog& dialog) {
+std::string WaitAsRowSays(const std::vector<std::string>& row, LProcessInterface& iface,
+                          QDialog& dialog) {
+    const std::string& during = row[4];
+    const std::uint32_t ms = row[3] == "forever" ? kWaitForever : std::stoul(row[3]);
     LEventOwner event;
-    if (row.signalled) {
+    if (row[2] == "signalled") {
         event.get().Signal();
     }
     LSocketSet socket;
@@ -116,14 +106,13 @@ std::string WaitAsRowSays(const WaitRow& row, LProcessInterface& iface, QDialog&
     bool ran = false;
     Later later;
     later([&] {
-        ran = row.during == During::kMark;
-        row.during == During::kSignal ? event.get().Signal() : void();
-        row.during == During::kEscape ? QTest::keyClick(&dialog, Qt::Key_Escape) : void();
+        ran = during == "mark";
+        during == "signal" ? event.get().Signal() : void();
+        during == "escape" ? QTest::keyClick(&dialog, Qt::Key_Escape) : void();
     });
-    const LProcessResult result = row.wait == Wait::kSleep ? iface.Sleep(row.ms)
-                                  : row.wait == Wait::kEvent
-                                      ? iface.WaitForEvent(event.get(), row.ms)
-                                      : iface.WaitForSocket(&socket, row.ms);
+    const LProcessResult result = row[1] == "sleep"   ? iface.Sleep(ms)
+                                  : row[1] == "event" ? iface.WaitForEvent(event.get(), ms)
+                                                      : iface.WaitForSocket(&socket, ms);
     return Name(result) + (ran ? " ran" : "") +
            (CancelButton(dialog)->isEnabled() ? "" : " greyed");
 }
@@ -131,44 +120,14 @@ std::string WaitAsRowSays(const WaitRow& row, LProcessInterface& iface, QDialog&
 }  // namespace
 
 TEST(ProgressDialog, ShowsWhatTheProcessReportsAndWaitsAsItAsks) {
-    const ShowRow shows[] = {
-        {"line 0 is the first status line", [](auto& i) { i.SetStatusText("zero", 0); }, "101",
-         "zero"},
-        {"line 1 is the second", [](auto& i) { i.SetStatusText("one", 1); }, "102", "one"},
-        {"any other line is the first", [](auto& i) { i.SetStatusText("two", 2); }, "101", "two"},
-        {"0.999 shows 99", [](auto& i) { i.SetProgress(0.999); }, "104", "99"},
-        {"1.0 shows 100", [](auto& i) { i.SetProgress(1.0); }, "104", "100"},
-        {"indeterminate", [](auto& i) { i.SetProgressIndeterminate(); }, "104", "busy"},
-        {"a progress ends indeterminate", [](auto& i) { i.SetProgress(0.5); }, "104", "50"},
-    };
-    // In order: the last rows run once Escape stopped the run.
-    const WaitRow waits[] = {
-        {"Sleep(0) returns at once", Wait::kSleep, false, 0, During::kNothing, "OK"},
-        {"Sleep runs the window's events", Wait::kSleep, false, 20, During::kMark, "OK ran"},
-        {"time-out 0 fails even when signalled", Wait::kEvent, true, 0, During::kNothing, "FAILED"},
-        {"time-out 1 sees the signal at once", Wait::kEvent, true, 1, During::kNothing, "OK"},
-        {"time-out 1 runs out", Wait::kEvent, false, 1, During::kNothing, "FAILED"},
-        {"a signal during the wait ends it", Wait::kEvent, false, 2000, During::kSignal, "OK"},
-        {"WaitForSocket runs no events", Wait::kSocket, true, 1000, During::kMark, "OK"},
-        {"Escape ends a wait and greys Cancel", Wait::kEvent, false, 2000, During::kEscape,
-         "STOPPED greyed"},
-        {"stopped: Sleep(0)", Wait::kSleep, false, 0, During::kNothing, "STOPPED greyed"},
-        {"stopped: a wait without limit", Wait::kEvent, false, kWaitForever, During::kNothing,
-         "STOPPED greyed"},
-        {"stopped: a signal is still seen", Wait::kEvent, true, 1, During::kNothing, "OK greyed"},
-        {"stopped: a readable socket", Wait::kSocket, true, 1000, During::kNothing,
-         "STOPPED greyed"},
-    };
-    ScriptedUiServices ui;
-    WatchedLauncher launcher(ui);
+    WatchedLauncher launcher;
     QDialog* dialog = nullptr;
     launcher.atStart = [&dialog](QDialog& d) { dialog = &d; };
     const LProcessResult result = launcher.Run(nullptr, "Busy", [&](LProcessInterface& iface) {
         EXPECT_EQ(dialog->windowTitle(), "Busy");
         EXPECT_EQ(dialog->windowModality(), Qt::ApplicationModal);
-        for (const ShowRow& row : shows) {
-            row.report(iface);
-            EXPECT_EQ(Shown(*dialog, row.control), row.expected) << row.name;
+        for (const auto& [name, row] : LoadCases("ui/progress/reports.tsv")) {
+            EXPECT_EQ(ReportAsRowSays(row, iface, *dialog), row.back()) << name;
         }
         Later later;
         bool ran = false;
@@ -177,8 +136,8 @@ TEST(ProgressDialog, ShowsWhatTheProcessReportsAndWaitsAsItAsks) {
         while (!iface.IsStopped() && !ran && std::chrono::steady_clock::now() < guard) {
         }
         EXPECT_TRUE(ran) << "IsStopped runs the window's events";
-        for (const WaitRow& row : waits) {
-            EXPECT_EQ(WaitAsRowSays(row, iface, *dialog), row.expected) << row.name;
+        for (const auto& [name, row] : LoadCases("ui/progress/waits.tsv")) {
+            EXPECT_EQ(WaitAsRowSays(row, iface, *dialog), row.back()) << name;
         }
         return LPROCESS_STOPPED;
     });
@@ -192,18 +151,14 @@ TEST(ProgressDialog, ShowsWhatTheProcessReportsAndWaitsAsItAsks) {
 TEST(ProgressDialog, CancelDuringADownloadStopsItAndLeavesNoPartialFile) {
     RealServer server(kPlainServers[0]);
     std::string why;
-    if (!server.Start(&why)) {
-        GTEST_SKIP() << why;
-    }
+    ASSERT_TRUE(server.Start(&why)) << why;
     ASSERT_TRUE(server.MakeFile("big.bin", std::string(32 << 20, 'b')));
     LSecureSocket conn;
     RecordingProcessInterface quiet;
-    const FtpConnectRequest request{&conn, server.hostText(), server.user(), server.password(),
-                                    false};
-    ASSERT_EQ(FtpConnect(quiet, request), LPROCESS_OK);
+    ASSERT_EQ(FtpConnect(quiet, {&conn, server.hostText(), server.user(), server.password()}),
+              LPROCESS_OK);
     TempFolder local("brindle-ui-cancel");
-    ScriptedUiServices ui;
-    WatchedLauncher launcher(ui);
+    WatchedLauncher launcher;
     int percentAtCancel = -1;
     bool greyedAtOnce = false;
     launcher.atStart = [&](QDialog& dialog) {
@@ -216,10 +171,7 @@ TEST(ProgressDialog, CancelDuringADownloadStopsItAndLeavesNoPartialFile) {
             }
         });
     };
-    FtpTransferItem item;
-    item.conn = &conn;
-    item.localPath = local.File("big.bin");
-    item.remoteName = "big.bin";
+    FtpTransferItem item{&conn, local.File("big.bin"), "big.bin", -1, 0, ""};
     EXPECT_EQ(RunDownloadFile(launcher, nullptr, "FTP Download", &item), LPROCESS_STOPPED);
     EXPECT_GT(percentAtCancel, 0);
     EXPECT_LT(percentAtCancel, 100) << "the file went too fast to cancel";
@@ -231,8 +183,7 @@ TEST(ProgressDialog, CancelDuringADownloadStopsItAndLeavesNoPartialFile) {
 }
 
 // A window that keeps its timer firing until the server holds the logon, then presses Cancel.
-class CancellingWindow final : public QWidget, public LTimerHandler {
-public:
+struct CancellingWindow final : QWidget, LTimerHandler {
     void OnTimer(std::int32_t id) override { onTimer(id); }
     std::function<void(std::int32_t)> onTimer;
 };
@@ -240,17 +191,15 @@ public:
 // The window's timers keep firing while the process waits on a server that stopped answering,
 // and Cancel ends the wait. The dialog is a sheet over the active window.
 TEST(ProgressDialog, TimersFireAndCancelEndsTheWaitWhileAServerStalls) {
-    const std::vector<PeerScript> scripts = LoadPeerScripts("ui/stalls.script");
     ScriptedPeer peer;
-    PlayScript(peer, FindPeerScript(scripts, "stalls after USER"));
+    PlayScript(peer, FindPeerScript(LoadPeerScripts("ui/stalls.script"), "stalls after USER"));
     peer.Start();
     CancellingWindow window;
     window.show();
     window.activateWindow();
     const bool active = QTest::qWaitForWindowActive(&window);
-    ScriptedUiServices ui;
-    WatchedLauncher launcher(ui);
-    LFtpList session(ui, launcher, static_cast<QWidget*>(&window));
+    WatchedLauncher launcher;
+    LFtpList session(launcher.ui, launcher, static_cast<QWidget*>(&window));
     QPointer<QDialog> dialog;
     bool sheet = false;
     launcher.atStart = [&](QDialog& d) {

@@ -45,15 +45,6 @@ void OnModalDialog(std::function<void(QDialog&)> act) {
     });
 }
 
-class FakeConnection final : public SiteConnectionState {
-public:
-    std::string ConnectedSite() const override { return connected; }
-    void ConnectToSite(const std::string& label) override { connects.push_back(label); }
-
-    std::string connected;
-    std::vector<std::string> connects;
-};
-
 std::string Join(const std::vector<std::string>& parts) {
     std::string text;
     for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -62,18 +53,25 @@ std::string Join(const std::vector<std::string>& parts) {
     return text;
 }
 
-// The store holds exactly these sites, in this order.
-void StoreSites(const std::vector<std::string>& labels) {
-    for (const std::string& label : ListFtpAccountLabels()) {
-        DeleteFtpAccount(label);
+// The services a site dialog runs on and the connection the Site Manager follows, over a store
+// that holds exactly these sites, in this order.
+struct Sites final : SiteConnectionState {
+    explicit Sites(const std::vector<std::string>& labels = {}) {
+        for (const std::string& label : ListFtpAccountLabels()) {
+            DeleteFtpAccount(label);
+        }
+        for (const std::string& label : labels) {
+            EXPECT_TRUE(SaveFtpAccount("", {label, "127.0.0.1", "", ""}));
+        }
     }
-    for (const std::string& label : labels) {
-        FtpAccount account;
-        account.label = label;
-        account.server = "127.0.0.1";
-        ASSERT_TRUE(SaveFtpAccount("", account));
-    }
-}
+    std::string ConnectedSite() const override { return connected; }
+    void ConnectToSite(const std::string& label) override { connects.push_back(label); }
+
+    ScriptedUiServices ui;
+    ScriptedProcessLauncher launcher;
+    std::string connected;
+    std::vector<std::string> connects;
+};
 
 // A column's texts, top to bottom.
 std::string Column(const QTreeView& list, int column) {
@@ -115,59 +113,34 @@ void Type(QWidget& dialog, const char* id, const std::string& text) {
 }
 
 TEST(SiteManager, DeletingSelectsTheRowAtTheSamePlaceElseTheNewLastElseNone) {
-    struct Case {
-        const char* name;
-        std::vector<std::string> sites;
-        int row;     // clicked before "Delete Site"
-        int answer;  // to the confirmation: 1 OK, 2 Cancel
-        const char* left;
-        const char* selected;
-    };
-    const Case cases[] = {
-        {"the last of three", {"A", "B", "C"}, 2, 1, "A|B", "1"},
-        {"the middle of three", {"A", "B", "C"}, 1, 1, "A|C", "1"},
-        {"the only one", {"A"}, 0, 1, "", ""},
-        {"Cancel keeps every site", {"A", "B", "C"}, 2, 2, "A|B|C", "2"},
-    };
-    for (const Case& c : cases) {
-        StoreSites(c.sites);
-        ScriptedUiServices ui;
-        ui.AnswerWith(c.answer);
-        ScriptedProcessLauncher launcher;
-        FakeConnection connection;
-        SiteManagerDlg dialog(nullptr, ui, launcher, connection);
+    for (const auto& [name, row] : LoadCases("ui/sites/delete.tsv")) {
+        Sites sites(Split(row.at(1), '|'));
+        sites.ui.AnswerWith(std::stoi(row.at(3)));
+        SiteManagerDlg dialog(nullptr, sites.ui, sites.launcher, sites);
         dialog.show();
-        ClickRow(SiteList(dialog), c.row);
+        ClickRow(SiteList(dialog), std::stoi(row.at(2)));
         QTest::mouseClick(dialog.findChild<QPushButton*>("104"), Qt::LeftButton);
-        ASSERT_EQ(ui.alerts.size(), 1u) << c.name;
-        EXPECT_EQ(ui.alerts[0].headline, "Confirm Delete") << c.name;
-        EXPECT_EQ(Join(ListFtpAccountLabels()), c.left) << c.name;
-        EXPECT_EQ(Column(SiteList(dialog), 0), c.left) << c.name;
-        EXPECT_EQ(SelectedRows(SiteList(dialog)), c.selected) << c.name;
-        EXPECT_EQ(dialog.findChild<QPushButton*>("103")->isEnabled(), *c.selected != '\0')
-            << c.name;
+        ASSERT_EQ(sites.ui.alerts.size(), 1u) << name;
+        EXPECT_EQ(sites.ui.alerts[0].headline, "Confirm Delete") << name;
+        EXPECT_EQ(Join(ListFtpAccountLabels()), row.at(4)) << name;
+        EXPECT_EQ(Column(SiteList(dialog), 0), row.at(4)) << name;
+        EXPECT_EQ(SelectedRows(SiteList(dialog)), row.at(5)) << name;
+        EXPECT_EQ(dialog.findChild<QPushButton*>("103")->isEnabled(), !row.at(5).empty()) << name;
     }
 }
 
 // The refresh is what the three-second timer runs; here the test fires it.
 TEST(SiteManager, EachRefreshFollowsTheConnectionAndTheStoreAndKeepsTheSelection) {
-    StoreSites({"A", "B", "C"});
-    ScriptedUiServices ui;
-    ScriptedProcessLauncher launcher;
-    FakeConnection connection;
-    connection.connected = "b";
-    SiteManagerDlg dialog(nullptr, ui, launcher, connection);
+    Sites sites({"A", "B", "C"});
+    sites.connected = "b";
+    SiteManagerDlg dialog(nullptr, sites.ui, sites.launcher, sites);
     dialog.show();
     QTreeView& list = SiteList(dialog);
     ClickRow(list, 2);
     dialog.OnTimer(kSiteListRefreshTimer);
     EXPECT_EQ(Column(list, 3), "|Connected|");
-
-    connection.connected.clear();
-    FtpAccount added;  // another program (brindleftp-cli) adds a site meanwhile
-    added.label = "D";
-    added.server = "192.0.2.10";
-    ASSERT_TRUE(SaveFtpAccount("", added));
+    sites.connected.clear();
+    ASSERT_TRUE(SaveFtpAccount("", {"D", "192.0.2.10", "", ""}));  // as brindleftp-cli would
     dialog.OnTimer(kSiteListRefreshTimer);
     EXPECT_EQ(Column(list, 3), "|||");
     EXPECT_EQ(Column(list, 0), "A|B|C|D");
@@ -176,25 +149,13 @@ TEST(SiteManager, EachRefreshFollowsTheConnectionAndTheStoreAndKeepsTheSelection
 }
 
 TEST(SiteManager, ConnectMakesTheSelectedSiteCurrentAndDoesNothingWithoutOne) {
-    struct Case {
-        const char* name;
-        int row;
-        bool connects;
-        const char* current;
-    };
-    const Case cases[] = {
-        {"nothing selected", -1, false, "C"},
-        {"the second row", 1, true, "B"},
-    };
-    for (const Case& c : cases) {
-        StoreSites({"A", "B", "C"});
+    for (const int row : {-1, 1}) {  // nothing selected, then "B"
+        const bool connects = row >= 0;
+        Sites sites({"A", "B", "C"});
         ASSERT_TRUE(SetCurrentSite("C"));
-        ScriptedUiServices ui;
-        ScriptedProcessLauncher launcher;
-        FakeConnection connection;
         bool stayedOpen = false;
         OnModalDialog([&](QDialog& dialog) {
-            ClickRow(SiteList(dialog), c.row);
+            ClickRow(SiteList(dialog), row);
             QTest::mouseClick(DialogButton(dialog, QDialogButtonBox::Ok), Qt::LeftButton);
             if (dialog.isVisible()) {
                 QTest::keyClick(&SiteList(dialog), Qt::Key_Return);
@@ -204,21 +165,19 @@ TEST(SiteManager, ConnectMakesTheSelectedSiteCurrentAndDoesNothingWithoutOne) {
                 QTest::mouseClick(DialogButton(dialog, QDialogButtonBox::Cancel), Qt::LeftButton);
             }
         });
-        EXPECT_EQ(RunSiteManager(nullptr, ui, launcher, connection), c.connects) << c.name;
-        EXPECT_EQ(stayedOpen, !c.connects) << c.name;
+        EXPECT_EQ(RunSiteManager(nullptr, sites.ui, sites.launcher, sites), connects) << row;
+        EXPECT_EQ(stayedOpen, !connects) << row;
         std::string current;
         GetCurrentSite(current);
-        EXPECT_EQ(current, c.current) << c.name;
-        EXPECT_EQ(Join(connection.connects), c.connects ? c.current : "") << c.name;
+        EXPECT_EQ(current, connects ? "B" : "C") << row;
+        EXPECT_EQ(Join(sites.connects), connects ? "B" : "") << row;
     }
 }
 
 TEST(SiteProperties, TheFirstFailingCheckShowsItsMessageWithTheFocusOnItsField) {
     TempFolder root("brindle-siteprop");
     for (const auto& [name, row] : LoadCases("ui/sites/checks.tsv")) {
-        StoreSites({});
-        ScriptedUiServices ui;
-        ScriptedProcessLauncher launcher;
+        Sites sites;
         std::string focus;
         OnModalDialog([&](QDialog& dialog) {
             dialog.findChild<QRadioButton*>("9616")->setChecked(true);
@@ -233,10 +192,11 @@ TEST(SiteProperties, TheFirstFailingCheckShowsItsMessageWithTheFocusOnItsField) 
                 QTest::mouseClick(DialogButton(dialog, QDialogButtonBox::Cancel), Qt::LeftButton);
             }
         });
-        const std::optional<std::string> saved = SiteProperties(nullptr, ui, launcher, "");
+        const std::optional<std::string> saved =
+            SiteProperties(nullptr, sites.ui, sites.launcher, "");
         std::string shown = saved ? "saved:" + *saved : "";
-        if (!ui.alerts.empty()) {
-            shown = focus + "|" + ui.alerts[0].headline + "|" + ui.alerts[0].text;
+        if (!sites.ui.alerts.empty()) {
+            shown = focus + "|" + sites.ui.alerts[0].headline + "|" + sites.ui.alerts[0].text;
         }
         EXPECT_EQ(shown, row.at(5)) << name;
         EXPECT_EQ(Join(ListFtpAccountLabels()), saved ? *saved : "") << name;
@@ -244,21 +204,15 @@ TEST(SiteProperties, TheFirstFailingCheckShowsItsMessageWithTheFocusOnItsField) 
 }
 
 TEST(SiteProperties, AnExistingAccountIsShownAndRenamedKeepingItsRecentFolders) {
-    StoreSites({});
-    FtpAccount account;
-    account.label = "Old";
-    account.server = "127.0.0.1:2121";
-    account.userName = "u";
-    account.password = "pw";
-    account.rememberPassword = true;
-    account.useRecentRemote = false;
-    account.directory = "/pub";
-    account.localDirectory = "/";
-    ASSERT_TRUE(SaveFtpAccount("", account));
+    Sites sites;
+    FtpAccount old{"Old", "127.0.0.1:2121", "u", "pw"};
+    old.rememberPassword = true;
+    old.useRecentRemote = false;
+    old.directory = "/pub";
+    old.localDirectory = "/";
+    ASSERT_TRUE(SaveFtpAccount("", old));
     ASSERT_TRUE(SetCurrentSite("Old"));
     SaveRecentDirectories("/tmp", "/pub/recent");
-    ScriptedUiServices ui;
-    ScriptedProcessLauncher launcher;
     std::string shown;
     OnModalDialog([&](QDialog& dialog) {
         auto* password = dialog.findChild<QLineEdit*>("9606");
@@ -272,7 +226,7 @@ TEST(SiteProperties, AnExistingAccountIsShownAndRenamedKeepingItsRecentFolders) 
         Type(dialog, "9600", "New");
         QTest::mouseClick(DialogButton(dialog, QDialogButtonBox::Ok), Qt::LeftButton);
     });
-    EXPECT_EQ(SiteProperties(nullptr, ui, launcher, "Old"), "New");
+    EXPECT_EQ(SiteProperties(nullptr, sites.ui, sites.launcher, "Old"), "New");
     EXPECT_EQ(shown, "Site Properties 127.0.0.1:2121 1111 /");
     FtpAccount renamed;
     LoadFtpAccount("New", renamed);
@@ -286,12 +240,8 @@ TEST(SiteProperties, AnExistingAccountIsShownAndRenamedKeepingItsRecentFolders) 
 TEST(SiteProperties, TestAsksForTheServerThenShowsTheConnectionTestReport) {
     RealServer server(kPlainServers[0]);
     std::string why;
-    if (!server.Start(&why)) {
-        GTEST_SKIP() << why;
-    }
-    StoreSites({});
-    ScriptedUiServices ui;
-    ScriptedProcessLauncher launcher;
+    ASSERT_TRUE(server.Start(&why)) << why;
+    Sites sites;
     std::vector<std::string> focus;
     std::string localFolder;
     OnModalDialog([&](QDialog& dialog) {
@@ -306,16 +256,16 @@ TEST(SiteProperties, TestAsksForTheServerThenShowsTheConnectionTestReport) {
         QTest::mouseClick(test, Qt::LeftButton);
         QTest::mouseClick(DialogButton(dialog, QDialogButtonBox::Cancel), Qt::LeftButton);
     });
-    EXPECT_FALSE(SiteProperties(nullptr, ui, launcher, ""));
+    EXPECT_FALSE(SiteProperties(nullptr, sites.ui, sites.launcher, ""));
     EXPECT_EQ(localFolder, GetHomeFolder());
     EXPECT_EQ(focus, std::vector<std::string>{"9602"});
-    ASSERT_EQ(ui.alerts.size(), 2u);
-    EXPECT_EQ(ui.alerts[0].headline, "FTP Server Required");
-    EXPECT_EQ(ui.alerts[0].text.rfind("Please enter the ftp server. The format", 0), 0u);
-    EXPECT_EQ(launcher.titles, std::vector<std::string>{kFtpConnectionTestTitle});
-    EXPECT_EQ(ui.alerts[1].headline, "FTP Connection Test Results");
-    EXPECT_NE(ui.alerts[1].text.find("Logon details are OK.\r\n"), std::string::npos);
-    EXPECT_NE(ui.alerts[1].text.find("File deleted OK.\r\n"), std::string::npos);
+    ASSERT_EQ(sites.ui.alerts.size(), 2u);
+    EXPECT_EQ(sites.ui.alerts[0].headline, "FTP Server Required");
+    EXPECT_EQ(sites.ui.alerts[0].text.rfind("Please enter the ftp server. The format", 0), 0u);
+    EXPECT_EQ(sites.launcher.titles, std::vector<std::string>{kFtpConnectionTestTitle});
+    EXPECT_EQ(sites.ui.alerts[1].headline, "FTP Connection Test Results");
+    EXPECT_NE(sites.ui.alerts[1].text.find("Logon details are OK.\r\n"), std::string::npos);
+    EXPECT_NE(sites.ui.alerts[1].text.find("File deleted OK.\r\n"), std::string::npos);
     EXPECT_TRUE(ListFtpAccountLabels().empty());
 }
 

@@ -14,15 +14,12 @@ namespace {
 
 // Writes the timers that fire into a log the test owns, so even a destroyed handler's timer
 // would show there.
-class TimerLog final : public LTimerHandler {
-public:
+struct TimerLog final : LTimerHandler {
     TimerLog(std::string name, std::vector<std::string>& fired)
-        : name_(std::move(name)), fired_(fired) {}
-    void OnTimer(std::int32_t id) override { fired_.push_back(name_ + std::to_string(id)); }
-
-private:
-    std::string name_;
-    std::vector<std::string>& fired_;
+        : name(std::move(name)), fired(fired) {}
+    void OnTimer(std::int32_t id) override { fired.push_back(name + std::to_string(id)); }
+    std::string name;
+    std::vector<std::string>& fired;
 };
 
 struct NotifyLog final : LQueuedNotifyDataHandler, LThreadQueuedNotify {

@@ -26,21 +26,17 @@
 namespace {
 
 // The wizard's window as its user sees it.
-class WizardUser {
-public:
-    explicit WizardUser(QDialog& dialog) : dialog_(dialog) {}
-
-    QDialog& dialog() { return dialog_; }
-    QLineEdit* Field(int id) { return dialog_.findChild<QLineEdit*>(QString::number(id)); }
-    void Type(int id, const QString& text) {
+struct WizardUser {
+    QLineEdit* Field(int id) { return dialog.findChild<QLineEdit*>(QString::number(id)); }
+    void Type(int id, const std::string& text) {
         Field(id)->clear();
-        QTest::keyClicks(Field(id), text);
+        QTest::keyClicks(Field(id), QString::fromStdString(text));
     }
     QAbstractButton* Button(const QString& name) {
-        auto* box = dialog_.findChild<QDialogButtonBox*>();
+        auto* box = dialog.findChild<QDialogButtonBox*>();
         return name == "Help"     ? box->button(QDialogButtonBox::Help)
                : name == "Cancel" ? box->button(QDialogButtonBox::Cancel)
-                                  : dialog_.findChild<QAbstractButton*>(name);
+                                  : dialog.findChild<QAbstractButton*>(name);
     }
     // Check boxes and radio buttons take a click on their indicator, at their left.
     void Click(const QString& name) {
@@ -49,30 +45,28 @@ public:
         QTest::mouseClick(button, Qt::LeftButton, {},
                           push ? button->rect().center() : QPoint(4, button->height() / 2));
     }
-    QString Line(const char* id) { return dialog_.findChild<QLabel*>(id)->text(); }
-    QString Focus() {
-        return dialog_.focusWidget() != nullptr ? dialog_.focusWidget()->objectName() : "";
+    std::string Line(const char* id) { return dialog.findChild<QLabel*>(id)->text().toStdString(); }
+    std::string Focus() {
+        return dialog.focusWidget() ? dialog.focusWidget()->objectName().toStdString() : "";
     }
-    void FillAccount(const QString& label, const QString& server) {
+    void FillAccount(const std::string& label, const std::string& server) {
         Type(16600, label);
         Type(16602, server);
         Type(16604, "test");
         Type(16606, "secret");
     }
 
-private:
-    QDialog& dialog_;
+    QDialog& dialog;
 };
 
 // Runs the setup wizard with `steps` done on it once it shows. A wizard the steps left open is a
 // failure and is closed, so that a broken test never hangs.
 bool RunWizardAs(UserInterfaceServices& ui, ProcessLauncher& launcher,
-                 std::function<void(WizardUser&)> steps) {
+                 std::function<void(WizardUser)> steps) {
     QTimer::singleShot(0, [steps] {
         QPointer<QDialog> dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         ASSERT_TRUE(dialog) << "no wizard";
-        WizardUser user(*dialog);
-        steps(user);
+        steps({*dialog});
         if (dialog && dialog->isVisible()) {
             ADD_FAILURE() << "the wizard stayed open";
             dialog->reject();
@@ -100,18 +94,18 @@ std::string Stored(const std::string& label, const char* name) {
 TEST(SetupWizard, ChecksTheAccountPageInOrderWithTheFocusOnTheField) {
     ScriptedUiServices ui;
     ScriptedProcessLauncher launcher;
-    const bool finished = RunWizardAs(ui, launcher, [&ui](WizardUser& user) {
+    const bool finished = RunWizardAs(ui, launcher, [&ui](WizardUser user) {
         user.Click("Next");
         for (const auto& [name, row] : LoadCases("ui/wizard/account_checks.tsv")) {
             ui.alerts.clear();
-            user.Type(16600, QString::fromStdString(row.at(1)));
-            user.Type(16602, QString::fromStdString(row.at(2)));
-            user.Type(16604, QString::fromStdString(row.at(3)));
+            user.Type(16600, row.at(1));
+            user.Type(16602, row.at(2));
+            user.Type(16604, row.at(3));
             user.Click("Next");
-            EXPECT_EQ(user.Line("78").toStdString(), row.at(4)) << name;
+            EXPECT_EQ(user.Line("78"), row.at(4)) << name;
             EXPECT_EQ(AlertsShown(ui), row.at(5) == "-" ? "" : row.at(5) + ": " + row.at(6) + "\n")
                 << name;
-            EXPECT_EQ(user.Focus().toStdString(), row.at(7)) << name;
+            EXPECT_EQ(user.Focus(), row.at(7)) << name;
             user.Line("78") == "Security" ? user.Click("Back") : void();
         }
         user.Click("Cancel");
@@ -126,30 +120,35 @@ TEST(SetupWizard, ShowsEachPageWithItsTitlesHelpAndButtonsAndTestsTheSettings) {
     TempFolder local("brindle-wizard");
     ScriptedUiServices ui;
     ScriptedProcessLauncher launcher;
-    std::vector<std::string> pages;
-    RunWizardAs(ui, launcher, [&](WizardUser& user) {
-        const QString host = QString::fromStdString(server.hostText());
-        for (QWidget* control : user.dialog().findChildren<QWidget*>()) {
+    const std::vector<CaseRow> pages = LoadCases("ui/wizard/pages.tsv");
+    std::vector<std::string> help;
+    RunWizardAs(ui, launcher, [&](WizardUser user) {
+        for (QWidget* control : user.dialog.findChildren<QWidget*>()) {
             if (qobject_cast<QLineEdit*>(control) || qobject_cast<QAbstractButton*>(control)) {
                 EXPECT_FALSE(control->accessibleName().isEmpty())
                     << control->objectName().toStdString();
             }
         }
-        for (int page = 0; page < 5; ++page) {
+        for (std::size_t page = 0; page < pages.size(); ++page) {
+            const std::vector<std::string>& row = pages[page].fields;
             user.Click("Help");
-            pages.push_back(user.Line("78").toStdString() + " | " + user.Line("79").toStdString() +
-                            " | " + user.dialog().windowTitle().toStdString() + " | " +
-                            Text(user.Button("Back")->isEnabled()) + " " +
-                            user.Button("Next")->text().remove('&').toStdString());
+            help.push_back(HelpPagePath(row.at(5)));
+            EXPECT_NE(help.back(), "") << pages[page].name;
+            EXPECT_EQ((std::vector<std::string>{
+                          user.Line("78"), user.Line("79"), user.dialog.windowTitle().toStdString(),
+                          Text(user.Button("Back")->isEnabled()),
+                          user.Button("Next")->text().remove('&').toStdString()}),
+                      std::vector<std::string>(row.begin(), row.end() - 1));
             if (page == 1) {
-                user.FillAccount("Wizard test", host);
+                user.FillAccount("Wizard test", server.hostText());
                 EXPECT_EQ(user.Field(16606)->echoMode(), QLineEdit::Password);
                 user.Click("Next");
                 user.Click("Back");
                 EXPECT_EQ(user.Line("78"), "Account Information");
-                EXPECT_EQ(user.Field(16600)->text() + " " + user.Field(16602)->text() + " " +
-                              user.Field(16604)->text() + " " + user.Field(16606)->text(),
-                          "Wizard test " + host + " test secret");
+                EXPECT_EQ(
+                    user.Field(16600)->text() + " " + user.Field(16602)->text() + " " +
+                        user.Field(16604)->text() + " " + user.Field(16606)->text(),
+                    "Wizard test " + QString::fromStdString(server.hostText()) + " test secret");
             } else if (page == 3) {
                 EXPECT_FALSE(user.Field(18607)->isEnabled());
                 user.Click("18606");
@@ -162,21 +161,6 @@ TEST(SetupWizard, ShowsEachPageWithItsTitlesHelpAndButtonsAndTestsTheSettings) {
             page < 4 ? user.Click("Next") : user.Click("Cancel");
         }
     });
-    const std::string wizard = " | BrindleFTP Site Wizard | ";
-    EXPECT_EQ(pages,
-              (std::vector<std::string>{
-                  "BrindleFTP Startup Configuration | BrindleFTP enables you to easily connect to "
-                  "FTP sites where you will be able to upload and download files." +
-                      wizard + "false Next >",
-                  "Account Information | Account details entry." + wizard + "true Next >",
-                  "Security | Security options." + wizard + "true Next >",
-                  "Initial Directories | Initial directories." + wizard + "true Next >",
-                  "Finish | BrindleFTP is ready to be used." + wizard + "true Finish"}));
-    std::vector<std::string> help;
-    for (const char* topic : {"welcome", "account", "security", "initial", "finish"}) {
-        ASSERT_FALSE(HelpPagePath(topic).empty()) << topic;
-        help.push_back(HelpPagePath(topic));
-    }
     EXPECT_EQ(ui.openedPaths, help);
     EXPECT_EQ(launcher.titles, std::vector<std::string>{"FTP Connection Test"});
     ASSERT_EQ(ui.alerts.size(), 1u) << AlertsShown(ui);
@@ -187,60 +171,41 @@ TEST(SetupWizard, ShowsEachPageWithItsTitlesHelpAndButtonsAndTestsTheSettings) {
 }
 
 TEST(SetupWizard, StoresTheSiteOnlyOnFinishAndMakesItCurrentForBothPrograms) {
-    struct Case {
-        const char* name;
-        const char* label;
-        const char* oldPassword;  // stored under the label before ("" for no account)
-        bool remember;
-        const char* end;
-        const char* stored;  // "RemP Password LocalDirectory"
-    };
-    const Case cases[] = {
-        {"Finish with Remember Password off stores no password", "Wizard off", "", false, "Next",
-         "0 - {LOCAL}"},
-        {"Finish with Remember Password off keeps an old password", "Wizard kept", "old", false,
-         "Next", "0 old {LOCAL}"},
-        {"Finish with Remember Password on stores it", "Wizard on", "", true, "Next",
-         "1 secret {LOCAL}"},
-        {"Cancel on the last page stores nothing", "Wizard cancelled", "", true, "Cancel", "- - -"},
-    };
     TempFolder local("brindle-wizard");
-    for (const Case& c : cases) {
-        if (*c.oldPassword != '\0') {
-            FtpAccount old;
-            old.label = c.label;
-            old.password = c.oldPassword;
-            old.rememberPassword = true;
-            ASSERT_TRUE(SaveFtpAccount("", old));
+    for (const auto& [name, row] : LoadCases("ui/wizard/finish.tsv")) {
+        const std::string& label = row.at(1);
+        if (!row.at(2).empty()) {  // the old password remembered
+            ASSERT_TRUE(SaveFtpAccount("", {label, "", "", row.at(2), true}));
         }
         ASSERT_TRUE(SetCurrentSite("Before"));
         ScriptedUiServices ui;
         ui.chosenPath = local.path();
         ScriptedProcessLauncher launcher;
-        const bool finished = RunWizardAs(ui, launcher, [&c](WizardUser& user) {
+        const bool finished = RunWizardAs(ui, launcher, [&](WizardUser user) {
             user.Click("Next");
-            user.FillAccount(c.label, "127.0.0.1:2121");
+            user.FillAccount(label, "127.0.0.1:2121");
             user.Click("Next");
-            c.remember ? user.Click("17600") : void();
+            row.at(3) == "true" ? user.Click("17600") : void();
             user.Click("Next");
             user.Click("18606");
             user.Click("18609");
             user.Click("Next");
-            user.Click(c.end);
+            user.Click(QString::fromStdString(row.at(4)));
         });
-        EXPECT_EQ(finished, std::string(c.end) == "Next") << c.name;
-        EXPECT_EQ(AlertsShown(ui), "") << c.name;
-        EXPECT_EQ(Stored(c.label, "RemP") + " " + Stored(c.label, "Password") + " " +
-                      Stored(c.label, "LocalDirectory"),
-                  Substitute(c.stored, {{"LOCAL", local.path()}}))
-            << c.name;
+        EXPECT_EQ(finished, row.at(4) == "Next") << name;
+        EXPECT_EQ(AlertsShown(ui), "") << name;
+        EXPECT_EQ(Stored(label, "RemP") + " " + Stored(label, "Password") + " " +
+                      Stored(label, "LocalDirectory"),
+                  Substitute(row.at(5), {{"LOCAL", local.path()}}))
+            << name;
         std::string current;
         GetCurrentSite(current);
-        EXPECT_EQ(current, finished ? c.label : "Before") << c.name;
+        EXPECT_EQ(current, finished ? label : "Before") << name;
         const CliRun sites = RunCli({"sites"});
         EXPECT_EQ(sites.status, 0) << sites.err;
-        const std::string line = std::string(c.label) + "\t127.0.0.1:2121\ttest\t0\n";
-        EXPECT_EQ(sites.out.find(line) != std::string::npos, finished) << c.name << sites.out;
+        EXPECT_EQ(sites.out.find(label + "\t127.0.0.1:2121\ttest\t0\n") != std::string::npos,
+                  finished)
+            << name << sites.out;
     }
 }
 
