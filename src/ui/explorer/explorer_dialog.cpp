@@ -19,6 +19,7 @@
 
 #include "ui/accessible_names.h"
 #include "ui/explorer/explorer_commands.h"
+#include "ui/row_list_view.h"
 
 namespace {
 
@@ -88,18 +89,10 @@ void LFtpExplorer::BuildControls(bool chooseFolder) {
 
     model_ = new ExplorerListModel(this);
     list_ = new QTreeView;
-    list_->setObjectName(QStringLiteral("108"));
-    list_->setToolTip(QStringLiteral(
-        "List of files and subdirectories. Double-click to change directory or download."));
-    list_->setModel(model_);
-    list_->setRootIsDecorated(false);
-    list_->setItemsExpandable(false);
-    list_->setUniformRowHeights(true);
-    list_->setAllColumnsShowFocus(true);
-    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    const QString tip = QStringLiteral(
+        "List of files and subdirectories. Double-click to change directory or download.");
+    list_->setToolTip(tip);
+    SetUpRowList(list_, model_, QStringLiteral("108"), tip);
     list_->header()->resizeSection(kExplorerColumnName, 320);
     list_->installEventFilter(this);
     connect(list_, &QTreeView::doubleClicked, this, [this] { OnCommand(kExplorerDoubleClick); });

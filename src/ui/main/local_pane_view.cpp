@@ -11,6 +11,7 @@
 #include "frame/path_names.h"
 #include "frame/paths.h"
 #include "ui/main/local_folder_model.h"
+#include "ui/row_list_view.h"
 
 namespace {
 
@@ -25,18 +26,8 @@ LExplorerFolderControl::LExplorerFolderControl(QWidget* parent, UserInterfaceSer
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
 
-    view_->setObjectName(QStringLiteral("101"));
     view_->setToolTip(QString::fromLatin1(kListTip));
-    view_->setAccessibleName(QString::fromLatin1(kListTip));
-    view_->setModel(model_);
-    view_->setRootIsDecorated(false);
-    view_->setItemsExpandable(false);
-    view_->setUniformRowHeights(true);
-    view_->setAllColumnsShowFocus(true);
-    view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    view_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view_->setContextMenuPolicy(Qt::CustomContextMenu);
+    SetUpRowList(view_, model_, QStringLiteral("101"), QString::fromLatin1(kListTip));
     view_->header()->setStretchLastSection(true);
     view_->header()->resizeSection(kLocalColumnName, kNameColumnWidth);
     // Sorted on request only: a new listing shows folders first and names in byte order.

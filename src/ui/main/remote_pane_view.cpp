@@ -19,6 +19,7 @@
 #include "transfer/selection_transfers.h"
 #include "ui/main/remote_list_view.h"
 #include "ui/main/remote_pane_model.h"
+#include "ui/row_list_view.h"
 
 namespace {
 
@@ -55,19 +56,8 @@ RemotePaneView::RemotePaneView(QWidget* parent, RemotePane& pane, UserInterfaceS
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
 
-    view_->setObjectName(QStringLiteral("102"));
     view_->setToolTip(QString::fromLatin1(kListTip));
-    view_->setAccessibleName(QString::fromLatin1(kListTip));
-    view_->setModel(model_);
-    view_->setRootIsDecorated(false);
-    view_->setItemsExpandable(false);
-    // Rows of one height let the view lay out 100,000 rows without measuring them.
-    view_->setUniformRowHeights(true);
-    view_->setAllColumnsShowFocus(true);
-    view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    view_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view_->setContextMenuPolicy(Qt::CustomContextMenu);
+    SetUpRowList(view_, model_, QStringLiteral("102"), QString::fromLatin1(kListTip));
     view_->setDragEnabled(true);
     view_->setAcceptDrops(true);
     view_->setDropIndicatorShown(false);

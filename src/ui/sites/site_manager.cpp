@@ -15,6 +15,7 @@
 #include "settings/ftp_account.h"
 #include "ui/accessible_names.h"
 #include "ui/help_pages.h"
+#include "ui/row_list_view.h"
 #include "ui/sites/site_list_model.h"
 #include "ui/sites/site_properties.h"
 
@@ -41,17 +42,7 @@ SiteManagerDlg::SiteManagerDlg(QWidget* parent, UserInterfaceServices& ui,
     setObjectName(QStringLiteral("SiteManager"));
     resize(810, 422);
 
-    list_->setObjectName(QStringLiteral("101"));
-    list_->setAccessibleName(tr("Sites"));
-    list_->setModel(model_);
-    list_->setRootIsDecorated(false);
-    list_->setItemsExpandable(false);
-    list_->setUniformRowHeights(true);
-    list_->setAllColumnsShowFocus(true);
-    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    SetUpRowList(list_, model_, QStringLiteral("101"), tr("Sites"));
 
     auto* add = MakeButton(tr("&Add Site..."), kSiteManagerAdd);
     properties_ = MakeButton(tr("Site &Properties..."), kSiteManagerProperties);
