@@ -71,7 +71,7 @@ bool LFtpList::Connect(const std::string& serverHost, const std::string& user,
     request.user = user;
     request.password = password;
     request.useTls = useTls;
-    if (password.empty()) {
+    if (password.empty() && asksForMissingPassword_) {
         LoginPromptRequest login;
         login.server = serverHost;
         login.user = user;

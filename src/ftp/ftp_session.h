@@ -35,6 +35,9 @@ public:
     // session or be reset first.
     void SetIdleInterface(LProcessInterface* idle);
 
+    // An owner that asks for the login itself, once for all its attempts, turns the session's own
+    // question off: an empty password is then one the user chose.
+    void SetAsksForMissingPassword(bool asks) { asksForMissingPassword_ = asks; }
     // Disconnects, asks for the login when the password is empty, runs "FTP Connect", then
     // shows the start directory ("/" when empty, and "/" again when that cannot be shown) with
     // `show`, by default the change-directory step.
@@ -80,6 +83,7 @@ private:
     LProcessInterface* idle_ = nullptr;
     LProcessInterface* running_ = nullptr;
     bool inUse_ = false;
+    bool asksForMissingPassword_ = true;
 };
 
 // Holds the session for one operation. Not re-entrant: a guard made while the session is in use

@@ -246,14 +246,21 @@ TEST_F(MainWindowTest, ChoosingTheConnectedSiteAgainChangesNothingAndAnotherOneA
     EXPECT_EQ(current, "alpha");
 }
 
+// Once, whatever is typed: an empty password is the user's answer, not a reason to ask again.
 TEST_F(MainWindowTest, ASiteWithoutAStoredPasswordAsksForItOnce) {
     ASSERT_TRUE(StartServer("", false));
-    MainWindowRun run;
-    run.ui.loginPassword = server_.password();
-    ASSERT_TRUE(run.WaitUntil([&] { return run.Connected(); }));
-    ASSERT_EQ(run.ui.loginRequests.size(), 1u);
-    EXPECT_EQ(run.ui.loginRequests[0].server, server_.hostText());
-    EXPECT_EQ(run.ui.loginRequests[0].user, "test");
+    for (const std::string& typed : {server_.password(), std::string()}) {
+        SCOPED_TRACE("typed \"" + typed + "\"");
+        LogTail log;
+        MainWindowRun run;
+        run.ui.loginPassword = typed;
+        ASSERT_TRUE(run.WaitUntil(
+            [&] { return run.Connected() || log.Contains("Please check that the server"); }));
+        EXPECT_EQ(run.Connected(), !typed.empty());
+        ASSERT_EQ(run.ui.loginRequests.size(), 1u);
+        EXPECT_EQ(run.ui.loginRequests[0].server, server_.hostText());
+        EXPECT_EQ(run.ui.loginRequests[0].user, "test");
+    }
 }
 
 TEST_F(MainWindowTest, RetriedConnectionsToATlsSiteKeepTlsAndNeverSendTheUserName) {

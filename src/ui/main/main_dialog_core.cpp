@@ -22,7 +22,10 @@ MainDialogCore::MainDialogCore(UserInterfaceServices& ui, ProcessLauncher& launc
       launcher_(launcher),
       window_(window),
       pane_(ui, launcher, window),
-      transfers_(pane_.session(), pane_, ui, launcher, window) {}
+      transfers_(pane_.session(), pane_, ui, launcher, window) {
+    // The window asks for a missing password before its attempts (AskLogin).
+    pane_.session().SetAsksForMissingPassword(false);
+}
 
 bool MainDialogCore::ConnectCurrentSite(bool forgetSiteOnFailure) {
     // Asked for while another operation waits for the server (its events run meanwhile): a
