@@ -62,7 +62,7 @@ void ExplorerListModel::SetRows(std::vector<ExplorerRow> rows) {
     beginResetModel();
     rows_ = std::move(rows);
     sizeUnits_ = LoadPreferenceOptions().fileSizeUnits;
-    editableRow_ = -1;
+    ForgetEditableRow();
     endResetModel();
 }
 
@@ -74,11 +74,6 @@ int ExplorerListModel::AppendNewFolderRow() {
     rows_.push_back(std::move(folder));
     endInsertRows();
     return row;
-}
-
-void ExplorerListModel::SetEditableRow(int row) {
-    editableRow_ = row;
-    committed_.clear();
 }
 
 std::string ExplorerListModel::Text(int row, int column) const {
@@ -104,10 +99,6 @@ int ExplorerListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
-int ExplorerListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : kExplorerColumnCount;
-}
-
 QVariant ExplorerListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) {
         return {};
@@ -121,37 +112,8 @@ QVariant ExplorerListModel::data(const QModelIndex& index, int role) const {
         case Qt::DecorationRole:
             return index.column() == kExplorerColumnName ? KindIcon(rows_[row].kind) : QVariant();
         case Qt::TextAlignmentRole:
-            return index.column() == kExplorerColumnSize
-                       ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
-                       : QVariant();
+            return Alignment(index.column());
         default:
             return {};
     }
-}
-
-bool ExplorerListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (role != Qt::EditRole || index.row() != editableRow_ ||
-        index.column() != kExplorerColumnName) {
-        return false;
-    }
-    committed_ = value.toString().trimmed();
-    return true;
-}
-
-Qt::ItemFlags ExplorerListModel::flags(const QModelIndex& index) const {
-    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
-    if (index.isValid() && index.row() == editableRow_ && index.column() == kExplorerColumnName) {
-        flags |= Qt::ItemIsEditable;
-    }
-    return flags;
-}
-
-QVariant ExplorerListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    static const char* const kTitles[kExplorerColumnCount] = {"Name", "Size", "Kind",
-                                                              "Date Modified"};
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
-        section >= kExplorerColumnCount) {
-        return {};
-    }
-    return QString::fromLatin1(kTitles[section]);
 }

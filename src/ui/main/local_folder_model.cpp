@@ -10,7 +10,7 @@
 void LocalFolderModel::SetEntries(std::vector<LocalEntry> entries) {
     beginResetModel();
     entries_ = std::move(entries);
-    editableRow_ = -1;
+    ForgetEditableRow();
     endResetModel();
 }
 
@@ -22,11 +22,6 @@ int LocalFolderModel::AppendNewFolderRow() {
     entries_.push_back(std::move(folder));
     endInsertRows();
     return row;
-}
-
-void LocalFolderModel::SetEditableRow(int row) {
-    editableRow_ = row;
-    committed_.clear();
 }
 
 QString LocalFolderModel::Text(int row, int column) const {
@@ -55,10 +50,6 @@ int LocalFolderModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(entries_.size());
 }
 
-int LocalFolderModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : kLocalColumnCount;
-}
-
 QVariant LocalFolderModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) {
         return {};
@@ -77,40 +68,14 @@ QVariant LocalFolderModel::data(const QModelIndex& index, int role) const {
             return QApplication::style()->standardIcon(entries_[row].folder ? QStyle::SP_DirIcon
                                                                             : QStyle::SP_FileIcon);
         case Qt::TextAlignmentRole:
-            return index.column() == kLocalColumnSize ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
-                                                      : QVariant();
+            return Alignment(index.column());
         default:
             return {};
     }
 }
 
-bool LocalFolderModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (role != Qt::EditRole || index.row() != editableRow_ || index.column() != kLocalColumnName) {
-        return false;
-    }
-    committed_ = value.toString().trimmed();
-    return true;
-}
-
-Qt::ItemFlags LocalFolderModel::flags(const QModelIndex& index) const {
-    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
-    if (index.isValid() && index.row() == editableRow_ && index.column() == kLocalColumnName) {
-        flags |= Qt::ItemIsEditable;
-    }
-    return flags;
-}
-
-QVariant LocalFolderModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    static const char* const kTitles[kLocalColumnCount] = {"Name", "Size", "Kind", "Date Modified"};
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
-        section >= kLocalColumnCount) {
-        return {};
-    }
-    return QString::fromLatin1(kTitles[section]);
-}
-
 void LocalFolderModel::sort(int column, Qt::SortOrder order) {
-    if (editableRow_ >= 0 || column < 0 || column >= kLocalColumnCount) {
+    if (editableRow() >= 0 || column < 0 || column >= kLocalColumnCount) {
         return;
     }
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);

@@ -58,11 +58,11 @@ QHBoxLayout* PaneBar(MainDialog& window, int firstButton, QComboBox* field, int 
                                           {2, QStyle::SP_ArrowBack, "Back"},
                                           {3, QStyle::SP_ArrowForward, "Forward"}};
     auto* bar = new QHBoxLayout;
-    for (const Button& spec : kButtons) {
-        const int id = firstButton + spec.offset;
+    for (const Button& entry : kButtons) {
+        const int id = firstButton + entry.offset;
         auto* button = Numbered(new QToolButton, id);
-        button->setIcon(window.style()->standardIcon(spec.icon));
-        button->setToolTip(QObject::tr(spec.tip));
+        button->setIcon(window.style()->standardIcon(entry.icon));
+        button->setToolTip(QObject::tr(entry.tip));
         QObject::connect(button, &QToolButton::clicked, &window,
                          [&window, id] { window.Command(id); });
         bar->addWidget(button);
@@ -149,15 +149,15 @@ QWidget* MainDialog::BuildTransferButtons() {
     auto* column = new QVBoxLayout(buttons);
     column->setContentsMargins(0, 0, 0, 0);
     column->addStretch(1);
-    for (const Button& spec : kButtons) {
-        auto* button = Numbered(new QToolButton, spec.id);
-        button->setText(tr(spec.text));
-        button->setToolTip(tr(spec.tip));
-        button->setIcon(style()->standardIcon(spec.icon));
+    for (const Button& entry : kButtons) {
+        auto* button = Numbered(new QToolButton, entry.id);
+        button->setText(tr(entry.text));
+        button->setToolTip(tr(entry.tip));
+        button->setIcon(style()->standardIcon(entry.icon));
         button->setIconSize(QSize(kTransferIconSize, kTransferIconSize));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        const int id = spec.id;
+        const int id = entry.id;
         connect(button, &QToolButton::clicked, this, [this, id] { Command(id); });
         column->addWidget(button);
     }
