@@ -5,7 +5,6 @@
 // (100000 files by default).
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,71 +23,14 @@
 #include <thread>
 #include <vector>
 
+#include "program_run.h"
 #include "transfer/remote_pane.h"
 #include "ui/main/remote_pane_view.h"
 #include "ui/process/idle_process_interface.h"
 #include "ui/process/qt_process_launcher.h"
 #include "ui/process/qt_ui_services.h"
 
-extern char** environ;
-
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-pid_t Spawn(std::vector<std::string> args, int outFd) {
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (outFd >= 0) {
-        posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
-    }
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        pid = -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-struct CliRun {
-    int status = -1;
-    long lines = 0;
-    double seconds = 0;
-};
-
-// Runs the program with `args`, counting the lines it prints.
-CliRun RunCli(const std::string& program, std::vector<std::string> args) {
-    CliRun run;
-    int out[2];
-    if (pipe(out) != 0) {
-        return run;
-    }
-    args.insert(args.begin(), program);
-    const Clock::time_point start = Clock::now();
-    const pid_t pid = Spawn(args, out[1]);
-    close(out[1]);
-    char buffer[65536];
-    ssize_t got = 0;
-    while ((got = read(out[0], buffer, sizeof buffer)) > 0) {
-        run.lines += std::count(buffer, buffer + got, '\n');
-    }
-    close(out[0]);
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
-        run.status = WEXITSTATUS(status);
-    }
-    run.seconds = SecondsSince(start);
-    return run;
-}
 
 // pyftpdlib serving `root` as the user test/secret; its port, 0 when it did not start.
 int StartServer(const std::string& root, const std::string& work, pid_t& pid) {
@@ -189,11 +131,12 @@ int main(int argc, char** argv) {
     std::printf("a folder of %d files on pyftpdlib (%s), best of %d runs\n", count, host.c_str(),
                 repeat);
 
-    CliRun bestCli;
+    ProgramRun bestCli;
     bestCli.seconds = 1e9;
     for (int i = 0; i < repeat; ++i) {
-        const CliRun run = RunCli(cli, {"--server", host, "--user", "test", "--password", "secret",
-                                        "--quiet", "--cd", "/list", "ls"});
+        const ProgramRun run =
+            RunCountingLines(cli, {"--server", host, "--user", "test", "--password", "secret",
+                                   "--quiet", "--cd", "/list", "ls"});
         bestCli = run.seconds < bestCli.seconds ? run : bestCli;
     }
     std::printf("brindleftp-cli ls:    %.2f s (exit %d, %ld lines)\n", bestCli.seconds,
